@@ -1,0 +1,101 @@
+#include "cmdline/run_settings.h"
+
+#include "cmdline/argument_table.h"
+#include "common/numeric.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+static bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int32_t textToInteger(const char* text)
+{
+    while (isBlank(*text))
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
+    // Accumulate in 64 bits and stop growing once past the 32-bit range.
+    int64_t magnitude = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        if (magnitude <= 0x80000000LL)
+            magnitude = magnitude * 10 + (*text - '0');
+    }
+    return saturateToInt32(negative ? -magnitude : magnitude);
+}
+
+float textToSingle(const char* text)
+{
+    return roundToSingle(std::strtod(text, nullptr));
+}
+
+bool isOptionPresent(const char* name)
+{
+    return findArgument(name) != 0;
+}
+
+static const char* valueAfter(int32_t slot)
+{
+    return argumentAt(slot + 1);
+}
+
+static void readInteger(const char* name, int32_t& field)
+{
+    if (const int32_t slot = findArgument(name))
+        field = textToInteger(valueAfter(slot));
+}
+
+RunSettings readRunSettings()
+{
+    RunSettings settings;
+    if (const int32_t slot = findArgument("-image"))
+        settings.image = valueAfter(slot);
+
+    settings.ignorewhite = isOptionPresent("-ignorewhite");
+    settings.ignoreblack = isOptionPresent("-ignoreblack");
+    settings.compresscolor = isOptionPresent("-compresscolor");
+    settings.jigfromcenter = isOptionPresent("-jigfromcenter");
+    settings.uselines = isOptionPresent("-uselines");
+
+    readInteger("-stepx", settings.stepx);
+    readInteger("-stepy", settings.stepy);
+    readInteger("-randomcolorfactor", settings.randomcolorfactor);
+    readInteger("-jigfactor", settings.jigfactor);
+    if (const int32_t slot = findArgument("-crossfade"))
+        settings.crossfade = textToSingle(valueAfter(slot));
+
+    if (const int32_t slot = findArgument("-image2"))
+        settings.image2 = valueAfter(slot);
+    return settings;
+}
+
+std::string validateRunSettings(const RunSettings& settings)
+{
+    char line[160];
+    if (settings.stepx < 1) {
+        std::snprintf(line, sizeof line, "Bad -stepx %d: the step must be at least 1!\n", settings.stepx);
+        return line;
+    }
+    if (settings.stepy < 1) {
+        std::snprintf(line, sizeof line, "Bad -stepy %d: the step must be at least 1!\n", settings.stepy);
+        return line;
+    }
+    // The displacement takes a remainder by 2 x jigfactor, which must be neither 0
+    // nor beyond 32 bits.
+    if (settings.jigfactor == 0 || settings.jigfactor > 1073741823 || settings.jigfactor < -1073741824) {
+        std::snprintf(line, sizeof line,
+                      "Bad -jigfactor %d: it must not be 0 and must lie between -1073741824 and 1073741823!\n",
+                      settings.jigfactor);
+        return line;
+    }
+    if (settings.crossfade > 0.0f && !settings.image2) {
+        std::snprintf(line, sizeof line, "Bad -crossfade %g: there is no second picture to blend in (-image2)!\n",
+                      static_cast<double>(settings.crossfade));
+        return line;
+    }
+    return {};
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The options of a run, read from the argument table into one record.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct RunSettings {
+    std::string image;
+    std::optional<std::string> image2;  // present only when -image2 is given
+    float crossfade = 0.0f;
+    int32_t jigfactor = 1;
+    int32_t randomcolorfactor = 1;
+    int32_t stepx = 1;
+    int32_t stepy = 1;
+    bool uselines = false;
+    bool jigfromcenter = false;
+    bool compresscolor = false;
+    bool ignoreblack = false;
+    bool ignorewhite = false;
+};
+
+// Decimal text to integer: leading white space, an optional sign, then digits up to
+// the first non-digit; 0 when there are none. Values beyond 32 bits saturate.
+int32_t textToInteger(const char* text);
+
+// Decimal text to floating point, 0 when nothing converts, rounded to single precision.
+float textToSingle(const char* text);
+
+// True when the flag's token is on the command line.
+bool isOptionPresent(const char* name);
+
+// Every option but the pictures' loading, in the fixed reading order; absent valued
+// options keep their defaults.
+RunSettings readRunSettings();
+
+// Settings the drawing pass cannot use safely. Returns the one line that says which
+// option and value were refused, or an empty text when the settings are usable.
+std::string validateRunSettings(const RunSettings& settings);

@@ -1,0 +1,50 @@
+#include "desktop/board_locator.h"
+
+#include "desktop/platform.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+constexpr int32_t firstRow = 200;
+constexpr int32_t lastRow = 399;
+constexpr int32_t firstColumn = 50;
+constexpr int32_t lastColumn = 799;
+constexpr int32_t runNeeded = 280;
+constexpr int32_t edgeToOrigin = 2;
+constexpr uint32_t white = 0xFFFFFFu;
+constexpr uint32_t grey = 0x999999u;
+}
+
+bool locateBoard(int32_t& x, int32_t& y)
+{
+    // One capture of the band and the row above it: reading the screen pixel by
+    // pixel costs a round trip per pixel, 300,000 of them.
+    constexpr int32_t columns = lastColumn - firstColumn + 1;
+    constexpr int32_t rows = lastRow - firstRow + 2;
+    std::unique_ptr<uint32_t[]> band(new (std::nothrow) uint32_t[size_t{columns} * rows]);
+    if (!band)
+        return false;
+    captureScreen(firstColumn, firstRow - 1, columns, rows, band.get());
+
+    for (int32_t r = firstRow; r <= lastRow; ++r) {
+        const uint32_t* above = &band[size_t(r - 1 - (firstRow - 1)) * columns];
+        const uint32_t* line = above + columns;
+        int32_t run = 0;
+        int32_t start = 0;
+        for (int32_t c = 0; c < columns; ++c) {
+            if (line[c] == grey && above[c] == white) {
+                if (run == 0)
+                    start = firstColumn + c;
+                if (++run == runNeeded) {
+                    x = start;
+                    y = r + edgeToOrigin;
+                    return true;
+                }
+            } else {
+                run = 0;
+            }
+        }
+    }
+    return false;
+}

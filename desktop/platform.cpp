@@ -1,0 +1,26 @@
+#include "desktop/platform.h"
+
+static const DesktopBackend* activeBackend = nullptr;
+
+static const DesktopBackend& backend()
+{
+    if (activeBackend == nullptr)
+        activeBackend = &nativeDesktop();
+    return *activeBackend;
+}
+
+void useDesktop(const DesktopBackend& chosen) { activeBackend = &chosen; }
+
+const char* openDesktop() { return backend().open(); }
+void closeDesktop() { backend().close(); }
+void minimiseConsole() { backend().minimiseConsole(); }
+void sleepMilliseconds(int32_t ms) { backend().sleepMilliseconds(ms); }
+void pauseAfterInput(int32_t ms) { backend().pauseAfterInput(ms); }
+void primaryScreenSize(int32_t& width, int32_t& height) { backend().primaryScreenSize(&width, &height); }
+void captureScreen(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+{
+    backend().captureScreen(left, top, width, height, out);
+}
+uint32_t readScreenPixel(int32_t x, int32_t y) { return backend().readScreenPixel(x, y); }
+void sendMouseInput(const MouseInputRecord& record) { backend().sendMouseInput(record); }
+bool isKeyDown(ControlKey key) { return backend().isKeyDown(key); }

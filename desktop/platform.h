@@ -1,0 +1,69 @@
+#pragma once
+// The only door to the desktop. Everything the program does to the screen, the
+// pointer, the keyboard, the console and the clock goes through these operations;
+// no other file touches a platform API. A backend supplies them: the platform's
+// own (Win32 or X11, chosen at build time) or the virtual desktop (tests, preview).
+
+#include <cstdint>
+
+// One absolute left-button mouse input record, field for field as the system's
+// input queue takes it.
+struct MouseInputRecord {
+    int32_t dx = 0;  // absolute, normalised to 0..65535 across the screen
+    int32_t dy = 0;
+    uint32_t mouseData = 0;
+    uint32_t flags = 0;
+    uint32_t time = 0;
+    uintptr_t extraInfo = 0;
+};
+
+inline constexpr uint32_t mouseMove = 0x0001;
+inline constexpr uint32_t mouseLeftDown = 0x0002;
+inline constexpr uint32_t mouseLeftUp = 0x0004;
+inline constexpr uint32_t mouseAbsolute = 0x8000;
+inline constexpr uint32_t pressFlags = mouseAbsolute | mouseMove | mouseLeftDown;   // 0x8003
+inline constexpr uint32_t releaseFlags = mouseAbsolute | mouseMove | mouseLeftUp;   // 0x8005
+
+// Screen colours are 0x00BBGGRR; a pixel that cannot be read has this value.
+inline constexpr uint32_t invalidColour = 0xFFFFFFFFu;
+
+enum class ControlKey {
+    Escape,
+    KeypadMinus,
+    KeypadPlus,
+};
+
+struct DesktopBackend {
+    // Connects to the desktop. Returns an empty text on success, else the one line
+    // that says why the desktop cannot be used.
+    const char* (*open)();
+    void (*close)();
+    void (*minimiseConsole)();
+    void (*sleepMilliseconds)(int32_t ms);
+    // Waits until ms after the last input record was sent (at once if that is past).
+    void (*pauseAfterInput)(int32_t ms);
+    void (*primaryScreenSize)(int32_t* width, int32_t* height);
+    // Copies a screen rectangle, rows top first, into out (width x height values);
+    // pixels outside the screen read as invalidColour.
+    void (*captureScreen)(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out);
+    uint32_t (*readScreenPixel)(int32_t x, int32_t y);
+    void (*sendMouseInput)(const MouseInputRecord& record);
+    bool (*isKeyDown)(ControlKey key);
+};
+
+// The backend this build was made for.
+const DesktopBackend& nativeDesktop();
+
+// Chooses the backend the operations below drive; the native one until changed.
+void useDesktop(const DesktopBackend& backend);
+
+const char* openDesktop();
+void closeDesktop();
+void minimiseConsole();
+void sleepMilliseconds(int32_t ms);
+void pauseAfterInput(int32_t ms);
+void primaryScreenSize(int32_t& width, int32_t& height);
+void captureScreen(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out);
+uint32_t readScreenPixel(int32_t x, int32_t y);
+void sendMouseInput(const MouseInputRecord& record);
+bool isKeyDown(ControlKey key);

@@ -1,0 +1,18 @@
+#pragma once
+// The two gestures the program draws with, sent as absolute left-button input.
+
+#include <cstdint>
+
+struct AbsolutePoint {
+    int32_t ax = 0;
+    int32_t ay = 0;
+};
+
+// Screen pixel to the normalised coordinate that lands on that pixel, scaled by ScreenSize.
+AbsolutePoint toAbsolute(int32_t x, int32_t y);
+
+// Press and release at one pixel, each record followed by a 1 ms pause.
+void clickAt(int32_t x, int32_t y);
+
+// Press at one pixel and release at another: a straight line on the page.
+void strokeBetween(int32_t x1, int32_t y1, int32_t x2, int32_t y2);

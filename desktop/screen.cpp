@@ -1,0 +1,4 @@
+#include "desktop/screen.h"
+
+ScreenDimensions ScreenSize;
+ScreenPoint BoardOrigin;

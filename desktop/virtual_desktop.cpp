@@ -1,0 +1,175 @@
+#include "desktop/virtual_desktop.h"
+
+#include "common/numeric.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace {
+
+struct KeyHold {
+    ControlKey key;
+    bool byPoll;  // else by time
+    int64_t from;
+    int64_t to;   // polls: inclusive; time: exclusive
+};
+
+struct VirtualState {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> pixels;
+    int64_t clockMs = 0;
+    int64_t lastInputMs = 0;
+    std::vector<LoggedInput> inputs;
+    std::vector<int32_t> sleeps;
+    std::vector<KeyHold> holds;
+    std::array<int64_t, 3> polls{};
+    bool minimised = false;
+    int64_t pixelReads = 0;
+    int64_t captures = 0;
+    VirtualInputHandler handler = nullptr;
+};
+
+VirtualState state;
+
+bool onScreen(int32_t x, int32_t y)
+{
+    return x >= 0 && y >= 0 && x < state.width && y < state.height;
+}
+
+size_t keyIndex(ControlKey key) { return static_cast<size_t>(key); }
+
+const char* openVirtual() { return ""; }
+void closeVirtual() {}
+void minimiseVirtual() { state.minimised = true; }
+
+void sleepVirtual(int32_t ms)
+{
+    state.sleeps.push_back(ms);
+    if (ms > 0)
+        state.clockMs += ms;
+}
+
+void pauseVirtual(int32_t ms)
+{
+    state.sleeps.push_back(ms);
+    // Sending takes no virtual time, so the pause ends ms after the send.
+    const int64_t until = state.lastInputMs + ms;
+    if (until > state.clockMs)
+        state.clockMs = until;
+}
+
+void screenSizeVirtual(int32_t* width, int32_t* height)
+{
+    *width = state.width;
+    *height = state.height;
+}
+
+void captureVirtual(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+{
+    ++state.captures;
+    for (int64_t r = 0; r < height; ++r)
+        for (int64_t c = 0; c < width; ++c)
+            out[r * width + c] = virtualPixel(static_cast<int32_t>(left + c), static_cast<int32_t>(top + r));
+}
+
+uint32_t readVirtual(int32_t x, int32_t y)
+{
+    ++state.pixelReads;
+    return virtualPixel(x, y);
+}
+
+void sendVirtual(const MouseInputRecord& record)
+{
+    state.lastInputMs = state.clockMs;
+    state.inputs.push_back({record, state.clockMs});
+    if (state.handler == nullptr || state.width <= 0 || state.height <= 0)
+        return;
+    // The pointer never leaves the screen: coordinates past an edge stop at it.
+    const int32_t x = std::clamp(pixelFromAbsolute(record.dx, state.width), 0, state.width - 1);
+    const int32_t y = std::clamp(pixelFromAbsolute(record.dy, state.height), 0, state.height - 1);
+    state.handler(x, y, record.flags);
+}
+
+bool keyDownVirtual(ControlKey key)
+{
+    const int64_t poll = state.polls[keyIndex(key)]++;
+    for (const KeyHold& hold : state.holds) {
+        if (hold.key != key)
+            continue;
+        if (hold.byPoll ? (poll >= hold.from && poll <= hold.to)
+                        : (state.clockMs >= hold.from && state.clockMs < hold.to))
+            return true;
+    }
+    return false;
+}
+
+const DesktopBackend virtualBackend = {
+    openVirtual,   closeVirtual,   minimiseVirtual, sleepVirtual, pauseVirtual, screenSizeVirtual,
+    captureVirtual, readVirtual,   sendVirtual,     keyDownVirtual,
+};
+
+}  // namespace
+
+const DesktopBackend& virtualDesktop() { return virtualBackend; }
+
+void resetVirtualDesktop(int32_t width, int32_t height, uint32_t colour)
+{
+    state = VirtualState{};
+    state.width = width > 0 ? width : 0;
+    state.height = height > 0 ? height : 0;
+    state.pixels.assign(size_t(state.width) * size_t(state.height), colour);
+}
+
+void setVirtualInputHandler(VirtualInputHandler handler) { state.handler = handler; }
+
+void paintVirtualPixel(int32_t x, int32_t y, uint32_t colour)
+{
+    if (onScreen(x, y))
+        state.pixels[size_t(y) * size_t(state.width) + size_t(x)] = colour;
+}
+
+void paintVirtualRect(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t colour)
+{
+    for (int64_t y = top; y < int64_t{top} + height; ++y)
+        for (int64_t x = left; x < int64_t{left} + width; ++x)
+            if (x >= 0 && y >= 0 && x < state.width && y < state.height)
+                state.pixels[size_t(y) * size_t(state.width) + size_t(x)] = colour;
+}
+
+uint32_t virtualPixel(int32_t x, int32_t y)
+{
+    if (!onScreen(x, y))
+        return invalidColour;
+    return state.pixels[size_t(y) * size_t(state.width) + size_t(x)];
+}
+
+int64_t virtualClockMs() { return state.clockMs; }
+const std::vector<LoggedInput>& virtualInputLog() { return state.inputs; }
+const std::vector<int32_t>& virtualSleeps() { return state.sleeps; }
+bool virtualConsoleMinimised() { return state.minimised; }
+int64_t virtualPixelReads() { return state.pixelReads; }
+int64_t virtualCaptures() { return state.captures; }
+
+void holdKeyDuringPolls(ControlKey key, int64_t firstPoll, int64_t lastPoll)
+{
+    state.holds.push_back({key, true, firstPoll, lastPoll});
+}
+
+void holdKeyDuringTime(ControlKey key, int64_t fromMs, int64_t untilMs)
+{
+    state.holds.push_back({key, false, fromMs, untilMs});
+}
+
+int64_t virtualKeyPolls(ControlKey key) { return state.polls[keyIndex(key)]; }
+
+int32_t pixelFromAbsolute(int32_t a, int32_t size)
+{
+    const int64_t scaled = int64_t{a} * size;
+    // Floor, also for negative coordinates.
+    int64_t pixel = scaled / 65536;
+    if (scaled % 65536 < 0)
+        --pixel;
+    return saturateToInt32(pixel);
+}

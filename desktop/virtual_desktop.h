@@ -1,0 +1,49 @@
+#pragma once
+// A desktop that exists only in memory: a screen of pixels, a clock that moves only
+// when the program sleeps, a log of every input record, and keys held down by
+// script. The tests drive the whole program against it, and -preview draws on it.
+
+#include "desktop/platform.h"
+
+#include <cstdint>
+#include <vector>
+
+struct LoggedInput {
+    MouseInputRecord record;
+    int64_t timeMs = 0;  // virtual time at which the record was sent
+};
+
+// The virtual desktop as a backend for useDesktop.
+const DesktopBackend& virtualDesktop();
+
+// A fresh screen filled with one colour, the clock at 0, the log and key scripts
+// empty, no input handler.
+void resetVirtualDesktop(int32_t width, int32_t height, uint32_t colour = 0xFFFFFFu);
+
+void paintVirtualPixel(int32_t x, int32_t y, uint32_t colour);                  // off-screen: ignored
+void paintVirtualRect(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t colour);
+uint32_t virtualPixel(int32_t x, int32_t y);                                   // off-screen: invalidColour
+
+int64_t virtualClockMs();
+const std::vector<LoggedInput>& virtualInputLog();
+const std::vector<int32_t>& virtualSleeps();  // every sleep and pause asked for, in ms
+bool virtualConsoleMinimised();
+// How often each operation was called since the reset.
+int64_t virtualPixelReads();
+int64_t virtualCaptures();
+
+// Holds key down for the polls of that key numbered firstPoll..lastPoll (0-based,
+// counted per key since the reset).
+void holdKeyDuringPolls(ControlKey key, int64_t firstPoll, int64_t lastPoll);
+// Holds key down while the virtual clock is in fromMs..untilMs-1.
+void holdKeyDuringTime(ControlKey key, int64_t fromMs, int64_t untilMs);
+int64_t virtualKeyPolls(ControlKey key);
+
+// Whatever the screen shows that reacts to the pointer (the page model): called for
+// every input record with the screen pixel it lands on and the record's flags.
+using VirtualInputHandler = void (*)(int32_t x, int32_t y, uint32_t flags);
+void setVirtualInputHandler(VirtualInputHandler handler);
+
+// The pixel an absolute coordinate lands on, as the platform maps it back:
+// floor(a * size / 65536).
+int32_t pixelFromAbsolute(int32_t a, int32_t size);
