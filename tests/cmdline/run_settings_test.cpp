@@ -1,0 +1,144 @@
+#include "cmdline/argument_table.h"
+#include "cmdline/run_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace {
+
+RunSettings settingsFor(const std::string& line)
+{
+    EXPECT_EQ(tokenizeCommandLine(line), TokenizeResult::Tokenized);
+    return readRunSettings();
+}
+
+TEST(RunSettingsDefaults, NoValuedOptionsGiveOnePixelStepsAndNoEffects)
+{
+    const RunSettings s = settingsFor("prog -image a.tga");
+    EXPECT_EQ(s.image, "a.tga");
+    EXPECT_FALSE(s.image2.has_value());
+    EXPECT_EQ(s.stepx, 1);
+    EXPECT_EQ(s.stepy, 1);
+    EXPECT_EQ(s.randomcolorfactor, 1);
+    EXPECT_EQ(s.jigfactor, 1);
+    EXPECT_EQ(s.crossfade, 0.0f);
+    EXPECT_FALSE(s.uselines || s.jigfromcenter || s.compresscolor || s.ignoreblack || s.ignorewhite);
+    EXPECT_EQ(validateRunSettings(s), "");
+}
+
+TEST(RunSettingsFlags, EachFlagIsSetByItsOwnTokenInAnyCaseAndOrder)
+{
+    const RunSettings s = settingsFor("prog -USELINES x -IgnoreWhite -ignoreblack -jigfromcenter -compresscolor");
+    EXPECT_TRUE(s.uselines);
+    EXPECT_TRUE(s.ignorewhite);
+    EXPECT_TRUE(s.ignoreblack);
+    EXPECT_TRUE(s.jigfromcenter);
+    EXPECT_TRUE(s.compresscolor);
+    const RunSettings none = settingsFor("prog -uselines2 uselines -ignore");
+    EXPECT_FALSE(none.uselines || none.ignorewhite || none.ignoreblack);
+}
+
+struct IntegerCase {
+    const char* text;
+    int32_t value;
+};
+
+class IntegerText : public testing::TestWithParam<IntegerCase> {};
+
+TEST_P(IntegerText, ConvertsLikeDecimalTextToInteger)
+{
+    EXPECT_EQ(textToInteger(GetParam().text), GetParam().value) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DigitsUpToTheFirstNonDigit, IntegerText,
+    testing::Values(IntegerCase{"4", 4}, IntegerCase{"4px", 4}, IntegerCase{"abc", 0}, IntegerCase{"", 0},
+                    IntegerCase{"  \t12", 12}, IntegerCase{"-3", -3}, IntegerCase{"+7", 7},
+                    IntegerCase{"- 3", 0}, IntegerCase{"--3", 0}, IntegerCase{"3.9", 3}, IntegerCase{"007", 7},
+                    IntegerCase{"2147483647", 2147483647}, IntegerCase{"-2147483648", -2147483647 - 1},
+                    // Beyond 32 bits the value saturates rather than wrapping.
+                    IntegerCase{"2147483648", 2147483647}, IntegerCase{"99999999999999999999", 2147483647},
+                    IntegerCase{"-99999999999999999999", -2147483647 - 1}));
+
+TEST(RunSettingsValues, EachValuedOptionTakesTheNextTokenWhateverItIs)
+{
+    const RunSettings s =
+        settingsFor("prog -stepx 4px -stepy 3 -randomcolorfactor abc -jigfactor -5 -image pic.tga -image2 b.tga");
+    EXPECT_EQ(s.stepx, 4);
+    EXPECT_EQ(s.stepy, 3);
+    EXPECT_EQ(s.randomcolorfactor, 0);
+    EXPECT_EQ(s.jigfactor, -5);  // kept: one-sided offsets
+    EXPECT_EQ(s.image, "pic.tga");
+    ASSERT_TRUE(s.image2.has_value());
+    EXPECT_EQ(*s.image2, "b.tga");
+}
+
+TEST(RunSettingsValues, AnOptionAsValueIsReadAsNumberAndStillCountsAsPresent)
+{
+    const RunSettings s = settingsFor("prog -stepx -uselines");
+    EXPECT_EQ(s.stepx, 0);
+    EXPECT_TRUE(s.uselines);
+}
+
+TEST(RunSettingsValues, ANumberOptionAsLastTokenReadsZero)
+{
+    EXPECT_EQ(settingsFor("prog -stepy").stepy, 0);
+    EXPECT_EQ(settingsFor("prog -crossfade").crossfade, 0.0f);
+    const RunSettings s = settingsFor("prog -image2");
+    ASSERT_TRUE(s.image2.has_value());
+    EXPECT_EQ(*s.image2, "");
+}
+
+TEST(RunSettingsValues, CrossfadeIsRoundedOnceToSinglePrecision)
+{
+    EXPECT_EQ(settingsFor("prog -crossfade 0.5").crossfade, 0.5f);
+    EXPECT_EQ(settingsFor("prog -crossfade 0.1").crossfade, 0.1f);
+    EXPECT_EQ(settingsFor("prog -crossfade 1e-3x").crossfade, 0.001f);
+    EXPECT_EQ(settingsFor("prog -crossfade -2.5").crossfade, -2.5f);
+    EXPECT_EQ(settingsFor("prog -crossfade half").crossfade, 0.0f);
+    EXPECT_EQ(settingsFor("prog -crossfade 1e300").crossfade, std::numeric_limits<float>::infinity());
+    EXPECT_TRUE(std::isnan(settingsFor("prog -crossfade nan").crossfade));
+}
+
+struct RefusalCase {
+    const char* line;
+    const char* option;  // named in the refusal; null when the settings are usable
+};
+
+class SettingsCheck : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(SettingsCheck, RefusesWhatThePassCannotUseInOneLineNamingTheOption)
+{
+    const std::string refusal = validateRunSettings(settingsFor(GetParam().line));
+    if (GetParam().option == nullptr) {
+        EXPECT_EQ(refusal, "") << GetParam().line;
+        return;
+    }
+    ASSERT_FALSE(refusal.empty()) << GetParam().line;
+    EXPECT_NE(refusal.find(GetParam().option), std::string::npos) << refusal;
+    EXPECT_EQ(refusal.find('\n'), refusal.size() - 1) << refusal;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UnsafeValues, SettingsCheck,
+    testing::Values(RefusalCase{"p -stepx 0", "-stepx 0"}, RefusalCase{"p -stepx -3", "-stepx -3"},
+                    RefusalCase{"p -stepx abc", "-stepx 0"}, RefusalCase{"p -stepy 0", "-stepy 0"},
+                    RefusalCase{"p -stepx 2147483647 -stepy 2147483647", nullptr},
+                    RefusalCase{"p -jigfactor 0", "-jigfactor 0"},
+                    RefusalCase{"p -jigfactor -2147483648", "-jigfactor -2147483648"},
+                    RefusalCase{"p -jigfactor 1073741824", "-jigfactor 1073741824"},
+                    RefusalCase{"p -jigfactor -1073741825", "-jigfactor -1073741825"},
+                    RefusalCase{"p -jigfactor 1073741823", nullptr}, RefusalCase{"p -jigfactor -1073741824", nullptr},
+                    RefusalCase{"p -jigfactor -1", nullptr},
+                    RefusalCase{"p -crossfade 0.5", "-crossfade 0.5"},
+                    RefusalCase{"p -crossfade 0.5 -image2 b.tga", nullptr},
+                    RefusalCase{"p -crossfade 0", nullptr}, RefusalCase{"p -crossfade -1", nullptr},
+                    RefusalCase{"p -crossfade nan", nullptr},
+                    // Garbage that is safe is used as it converts.
+                    RefusalCase{"p -randomcolorfactor abc", nullptr},
+                    RefusalCase{"p -randomcolorfactor -2147483648", nullptr}));
+
+}  // namespace
