@@ -1,0 +1,232 @@
+#include "driver/run_sequence.h"
+
+#include "cmdline/argument_table.h"
+#include "desktop/scrivlet_page.h"
+#include "pass_fixture.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const foundLine = "Found start of Scrivlet board at 100 , 252 \n";
+const char* const notFoundLine =
+    "Couldn't find upper left corner of Scrivlet page...did you make that window active and to the front?\n";
+
+// A top-first 24-bit uncompressed Targa file of one colour.
+std::string writeTarga(const std::string& name, int32_t width, int32_t height, Rgb colour)
+{
+    const std::string path = testing::TempDir() + name;
+    std::vector<uint8_t> bytes(18, 0);
+    bytes[2] = 2;
+    bytes[12] = uint8_t(width);
+    bytes[13] = uint8_t(width >> 8);
+    bytes[14] = uint8_t(height);
+    bytes[15] = uint8_t(height >> 8);
+    bytes[16] = 24;
+    bytes[17] = 0x20;
+    for (int32_t i = 0; i < width * height; ++i) {
+        bytes.push_back(uint8_t(colour.b));
+        bytes.push_back(uint8_t(colour.g));
+        bytes.push_back(uint8_t(colour.r));
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+struct RunOutcome {
+    int status;
+    std::string output;
+};
+
+class RunSequence : public DesktopTest {
+protected:
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        // The board sits at (100, 252): its edge line is two rows above.
+        paintVirtualRect(100, 250, 300, 1, 0x999999u);
+        ScreenSize = {};
+        BoardOrigin = {};
+        black = writeTarga("black.tga", 30, 20, {0, 0, 0});
+        white = writeTarga("white.tga", 5, 5, {255, 255, 255});
+    }
+
+    static RunOutcome run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "scrivdraw");
+        std::vector<const char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(a.c_str());
+        testing::internal::CaptureStdout();
+        const int status = runScrivdraw(int(argv.size()), argv.data());
+        return {status, testing::internal::GetCapturedStdout()};
+    }
+
+    std::string black;
+    std::string white;
+};
+
+TEST_F(RunSequence, ACompletedRunPrintsTwoLinesAndExitsZero)
+{
+    const RunOutcome r = run({"-image", black, "-stepx", "10", "-stepy", "10"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, std::string(foundLine) + "Have a day!\n");
+    EXPECT_EQ(drawnPoints().size(), 900u);
+    // The console went away, then the 5 s wait, then 900 points of 8 ms.
+    EXPECT_TRUE(virtualConsoleMinimised());
+    ASSERT_FALSE(virtualSleeps().empty());
+    EXPECT_EQ(virtualSleeps()[0], 5000);
+    EXPECT_EQ(virtualClockMs(), 5000 + 900 * 8);
+    EXPECT_EQ(virtualInputLog().front().timeMs, 5000);
+    // Screen size from the system; the board origin from the scan.
+    EXPECT_EQ(ScreenSize.width, testScreenWidth);
+    EXPECT_EQ(ScreenSize.height, testScreenHeight);
+    EXPECT_EQ(BoardOrigin.x, 100);
+    EXPECT_EQ(BoardOrigin.y, 252);
+}
+
+TEST_F(RunSequence, TheWaitAndTheScanComeBeforeAnyOptionIsExamined)
+{
+    struct EarlyEnd {
+        std::vector<std::string> args;
+        bool board;
+        std::string output;
+    } cases[] = {
+        {{}, true, std::string(foundLine) + "You must at least supply the name of a image, fool!\n"},
+        {{}, false, notFoundLine},
+        {{"-image", "missing.tga"}, false, notFoundLine},
+        {{"-stepx", "0"}, true, std::string(foundLine) + "You must at least supply the name of a image, fool!\n"},
+    };
+    for (const EarlyEnd& c : cases) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        if (c.board)
+            paintVirtualRect(100, 250, 300, 1, 0x999999u);
+        const RunOutcome r = run(c.args);
+        EXPECT_EQ(r.status, -1);
+        EXPECT_EQ(r.output, c.output);
+        EXPECT_TRUE(virtualConsoleMinimised());
+        EXPECT_EQ(virtualSleeps(), std::vector<int32_t>{5000});
+        EXPECT_EQ(virtualCaptures(), 1);
+        EXPECT_TRUE(virtualInputLog().empty());
+    }
+}
+
+TEST_F(RunSequence, PicturesThatDoNotLoadEndTheRunBeforeDrawing)
+{
+    struct LoadFailure {
+        std::vector<std::string> args;
+        std::string lastLine;
+    } cases[] = {
+        {{"-image"}, "Couldn't load image !\n"},
+        {{"-image", "no-such-picture.tga"}, "Couldn't load image no-such-picture.tga!\n"},
+        {{"-image", black, "-image2", "no-such-picture.tga"}, "Couldn't load image2!\n"},
+        {{"-image", black, "-image2"}, "Couldn't load image2!\n"},
+        // -image2 is loaded, and must load, even without a crossfade.
+        {{"-image2", "no-such-picture.tga", "-image", black}, "Couldn't load image2!\n"},
+    };
+    for (const LoadFailure& c : cases) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        paintVirtualRect(100, 250, 300, 1, 0x999999u);
+        const RunOutcome r = run(c.args);
+        EXPECT_EQ(r.status, -1);
+        EXPECT_EQ(r.output, foundLine + c.lastLine);
+        EXPECT_TRUE(virtualInputLog().empty());
+    }
+}
+
+TEST_F(RunSequence, UnusableSettingsAreRefusedAfterThePicturesLoad)
+{
+    const std::vector<std::string> refused[] = {
+        {"-image", black, "-stepx", "0"},
+        {"-image", black, "-stepy", "-4"},
+        {"-image", black, "-jigfactor", "0"},
+        {"-image", black, "-crossfade", "0.5"},
+    };
+    for (const std::vector<std::string>& args : refused) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        paintVirtualRect(100, 250, 300, 1, 0x999999u);
+        const RunOutcome r = run(args);
+        EXPECT_EQ(r.status, -1);
+        ASSERT_EQ(r.output.rfind(foundLine, 0), 0u) << r.output;
+        const std::string refusal = r.output.substr(std::string(foundLine).size());
+        EXPECT_NE(refusal.find(args[2]), std::string::npos) << refusal;
+        EXPECT_EQ(refusal.find('\n'), refusal.size() - 1) << refusal;
+        EXPECT_TRUE(virtualInputLog().empty());
+    }
+    // A second picture that fails to load is reported before the settings.
+    resetVirtualDesktop(testScreenWidth, testScreenHeight);
+    paintVirtualRect(100, 250, 300, 1, 0x999999u);
+    EXPECT_EQ(run({"-image", black, "-stepx", "0", "-image2", "nothing.tga"}).output,
+              std::string(foundLine) + "Couldn't load image2!\n");
+}
+
+TEST_F(RunSequence, CommandLinesBeyondTheTableAreRefusedBeforeAnythingHappens)
+{
+    std::vector<std::string> many(48, "w");
+    std::vector<std::string> longWord = {std::string(300, 'x')};
+    for (const std::vector<std::string>& args : {many, longWord}) {
+        const RunOutcome r = run(args);
+        EXPECT_EQ(r.status, -1);
+        EXPECT_EQ(r.output.find('\n'), r.output.size() - 1) << r.output;
+        EXPECT_EQ(r.output.find("Found"), std::string::npos);
+        EXPECT_FALSE(virtualConsoleMinimised());
+        EXPECT_TRUE(virtualSleeps().empty());
+    }
+}
+
+TEST_F(RunSequence, The1280x800OptionScalesThePointerButNotTheScan)
+{
+    const RunOutcome r = run({"-image", black, "-stepx", "300", "-stepy", "300", "-1280x800"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ScreenSize.width, 1280);
+    EXPECT_EQ(ScreenSize.height, 800);
+    EXPECT_EQ(BoardOrigin.y, 252);
+    // The board click at (100, 252), normalised for 1280 x 800, lands lower on the real 1024 rows.
+    const MouseInputRecord& mark = virtualInputLog().back().record;
+    EXPECT_EQ(pixelFromAbsolute(mark.dx, 1280), 100);
+    EXPECT_EQ(pixelFromAbsolute(mark.dy, 800), 252);
+}
+
+TEST_F(RunSequence, EscapeEndsTheRunWithMinusOneAndNothingMorePrinted)
+{
+    holdKeyDuringPolls(ControlKey::Escape, 3, 3);
+    const RunOutcome r = run({"-image", black, "-stepx", "10", "-stepy", "10"});
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(r.output, foundLine);
+    EXPECT_EQ(drawnPoints().size(), 3u);
+}
+
+TEST_F(RunSequence, CrossfadeDrawsTheBlendOfBothPictures)
+{
+    const RunOutcome r = run({"-image", black, "-image2", white, "-crossfade", "0.5", "-stepx", "300", "-stepy", "300"});
+    EXPECT_EQ(r.status, 0);
+    const std::vector<DrawnPoint> points = drawnPoints();
+    ASSERT_EQ(points.size(), 1u);
+    // 0 x 0.5 + 255 x 0.5 = 127.5, truncated to 127.
+    EXPECT_EQ(points[0].slider[0] + 365 + testBoardX, BoardOrigin.x + 365 + 127 / 5);
+}
+
+TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)
+{
+    const std::string png = testing::TempDir() + "preview.png";
+    std::remove(png.c_str());
+    const RunOutcome r = run({"-image", black, "-stepx", "10", "-stepy", "10", "-preview", png});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "Found start of Scrivlet board at " + std::to_string(defaultBoardX) + " , " +
+                            std::to_string(defaultBoardY) + " \nHave a day!\n");
+    std::ifstream file(png, std::ios::binary);
+    char signature[8] = {};
+    file.read(signature, 8);
+    EXPECT_EQ(std::string(signature, 8), "\x89PNG\r\n\x1a\n");
+
+    const RunOutcome unwritable =
+        run({"-image", black, "-stepx", "100", "-stepy", "100", "-preview", testing::TempDir() + "no/such/dir.png"});
+    EXPECT_EQ(unwritable.status, -1);
+    EXPECT_NE(unwritable.output.find("Have a day!\n"), std::string::npos);
+    EXPECT_EQ(unwritable.output.back(), '\n');
+}
+
+}  // namespace
