@@ -1,0 +1,149 @@
+#include "desktop/pointer.h"
+
+#include "desktop_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+constexpr int32_t int32Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t int32Min = std::numeric_limits<int32_t>::min();
+
+struct ClickCase {
+    int32_t x;
+    int32_t y;
+    int32_t ax;
+    int32_t ay;
+};
+
+class ClickRecords : public testing::TestWithParam<ClickCase> {};
+
+TEST_P(ClickRecords, ArePressThenReleaseWithEveryOtherFieldZero)
+{
+    freshDesktop(1280, 800);
+    const ClickCase c = GetParam();
+    clickAt(c.x, c.y);
+
+    const std::vector<LoggedInput>& log = virtualInputLog();
+    ASSERT_EQ(log.size(), 2u);
+    const uint32_t flags[2] = {0x8003u, 0x8005u};
+    for (size_t i = 0; i < 2; ++i) {
+        const MouseInputRecord& r = log[i].record;
+        EXPECT_EQ(r.dx, c.ax) << i;
+        EXPECT_EQ(r.dy, c.ay) << i;
+        EXPECT_EQ(r.flags, flags[i]) << i;
+        EXPECT_EQ(r.mouseData, 0u) << i;
+        EXPECT_EQ(r.time, 0u) << i;
+        EXPECT_EQ(r.extraInfo, 0u) << i;
+    }
+}
+
+// At 1280 x 800 the first normalised coordinate of pixel x is ceil(65536 x / 1280).
+INSTANTIATE_TEST_SUITE_P(At1280x800, ClickRecords,
+                         testing::Values(ClickCase{640, 400, 32768, 32768}, ClickCase{0, 0, 0, 0},
+                                         ClickCase{1279, 799, 65485, 65455}, ClickCase{1, 1, 52, 82},
+                                         ClickCase{-1, -1, -51, -81}));
+
+TEST(Gestures, EveryRecordIsFollowedByAOneMillisecondPause)
+{
+    freshDesktop(1280, 800);
+    clickAt(10, 20);
+    strokeBetween(30, 40, 50, 60);
+    clickAt(70, 80);
+
+    const std::vector<LoggedInput>& log = virtualInputLog();
+    ASSERT_EQ(log.size(), 6u);
+    for (size_t i = 0; i < log.size(); ++i)
+        EXPECT_EQ(log[i].timeMs, int64_t(i)) << i;
+    EXPECT_EQ(virtualSleeps(), std::vector<int32_t>(6, 1));
+    EXPECT_EQ(virtualClockMs(), 6);
+}
+
+TEST(Gestures, StrokePressesAtTheStartAndReleasesAtTheEndWithNoMovesBetween)
+{
+    freshDesktop(1280, 800);
+    strokeBetween(100, 200, 300, 150);
+    const std::vector<LandedPixel> expected = {{100, 200, pressFlags}, {300, 150, releaseFlags}};
+    EXPECT_EQ(landedPixels(), expected);
+}
+
+TEST(Gestures, StrokeWithEqualEndsIsAClick)
+{
+    const ClickCase points[] = {{0, 0, 0, 0}, {640, 400, 0, 0}, {1279, 799, 0, 0}, {-5, 900, 0, 0},
+                                {int32Max, int32Min, 0, 0}};
+    for (const ClickCase& p : points) {
+        freshDesktop(1280, 800);
+        clickAt(p.x, p.y);
+        const std::vector<LoggedInput> clicked = virtualInputLog();
+        const std::vector<int32_t> clickSleeps = virtualSleeps();
+
+        freshDesktop(1280, 800);
+        strokeBetween(p.x, p.y, p.x, p.y);
+        const std::vector<LoggedInput>& stroked = virtualInputLog();
+        ASSERT_EQ(stroked.size(), clicked.size());
+        for (size_t i = 0; i < clicked.size(); ++i) {
+            EXPECT_EQ(stroked[i].record.dx, clicked[i].record.dx) << p.x << ',' << p.y;
+            EXPECT_EQ(stroked[i].record.dy, clicked[i].record.dy);
+            EXPECT_EQ(stroked[i].record.flags, clicked[i].record.flags);
+            EXPECT_EQ(stroked[i].timeMs, clicked[i].timeMs);
+        }
+        EXPECT_EQ(virtualSleeps(), clickSleeps);
+    }
+}
+
+// The coordinate must land on the pixel it names whether the platform maps it back
+// by flooring (Windows, Wine) or by rounding, on every pixel of common screen sizes,
+// and be the first coordinate that does.
+TEST(ToAbsolute, LandsOnEveryPixelUnderFlooringAndRounding)
+{
+    for (const int32_t size : {800, 1024, 1080, 1280, 1366, 1920, 2160, 3840}) {
+        ScreenSize = {size, size};
+        int failures = 0;
+        for (int32_t p = 0; p < size && failures < 5; ++p) {
+            const AbsolutePoint a = toAbsolute(p, p);
+            const int64_t rounded = (int64_t{a.ax} * size + 32768) / 65536;
+            const bool ok = a.ax == a.ay && pixelFromAbsolute(a.ax, size) == p && rounded == p &&
+                            (p == 0 || pixelFromAbsolute(a.ax - 1, size) == p - 1);
+            if (!ok) {
+                ++failures;
+                ADD_FAILURE() << "size " << size << " pixel " << p << " -> " << a.ax;
+            }
+        }
+    }
+}
+
+TEST(ToAbsolute, SaturatesFarOffScreen)
+{
+    ScreenSize = {1280, 800};
+    const AbsolutePoint extreme = toAbsolute(int32Max, int32Min);
+    EXPECT_EQ(extreme.ax, int32Max);
+    EXPECT_EQ(extreme.ay, int32Min);
+    // 65536 x 100,000,000 / 1280 is past 2^31 but 32 bits of pixel are not.
+    const AbsolutePoint far = toAbsolute(100000000, -100000000);
+    EXPECT_EQ(far.ax, int32Max);
+    EXPECT_EQ(far.ay, int32Min);
+    // Just inside the range nothing saturates.
+    EXPECT_EQ(toAbsolute(40000000, 0).ax, 2048000000);
+}
+
+TEST(ToAbsolute, AnEmptyScreenSizeGivesZeroRatherThanDividingByIt)
+{
+    ScreenSize = {0, -3};
+    const AbsolutePoint a = toAbsolute(640, 400);
+    EXPECT_EQ(a.ax, 0);
+    EXPECT_EQ(a.ay, 0);
+}
+
+TEST(ToAbsolute, TheOverrideScalesByItsOwnSizeOnALargerScreen)
+{
+    // 1280 x 800 named on a 1920 x 1200 screen: the click lands proportionally off.
+    freshDesktop(1920, 1200);
+    ScreenSize = {1280, 800};
+    clickAt(640, 400);
+    EXPECT_EQ(pixelFromAbsolute(virtualInputLog()[0].record.dx, 1920), 960);
+    EXPECT_EQ(pixelFromAbsolute(virtualInputLog()[0].record.dy, 1200), 600);
+}
+
+}  // namespace
