@@ -188,6 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
         // On a tie the walk from the press decides: the two directions differ.
         LineCase{"TieFromTheLeft", 0, 0, 2, 1, {{0, 0}, {1, 1}, {2, 1}}},
         LineCase{"TieFromTheRight", 2, 1, 0, 0, {{2, 1}, {1, 0}, {0, 0}}},
+        LineCase{"SteepTieFromAbove", 0, 0, 1, 2, {{0, 0}, {1, 1}, {1, 2}}},
+        LineCase{"SteepTieFromBelow", 1, 2, 0, 0, {{1, 2}, {0, 1}, {0, 0}}},
         LineCase{"ClippedAtTheRightEdge", 296, 150, 330, 150, {{296, 150}, {297, 150}, {298, 150}, {299, 150}}},
         LineCase{"ClippedAtTheCorner", 297, 297, 305, 305, {{297, 297}, {298, 298}, {299, 299}}},
         LineCase{"ReleaseAboveTheEdgeLine", 5, 1, 5, -10, {{5, 1}, {5, 0}}},
