@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <random>
 #include <string>
 
 namespace {
@@ -137,7 +139,19 @@ DecodedPng decodePng(const std::vector<uint8_t>& file)
     return png;
 }
 
-std::string tempPath(const char* name) { return testing::TempDir() + name; }
+// Test cases run in parallel, also from other build trees: every file name is
+// the test's own and this run's own.
+std::string tempPath(const char* name)
+{
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string unique = std::string(test->test_suite_name()) + "_" + test->name() + "_" +
+                         std::to_string(std::random_device{}()) + "_" +
+                         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_";
+    for (char& c : unique)
+        if (c == '/')
+            c = '_';
+    return testing::TempDir() + unique + name;
+}
 
 // Every pixel distinct in each channel, so a swap or shift shows.
 uint32_t patternColour(int32_t x, int32_t y)
