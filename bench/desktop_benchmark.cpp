@@ -99,7 +99,6 @@ double percentile(std::vector<double> values, double p)
 void benchPacing()
 {
     constexpr int clicks = 2000;
-    ScreenSize.width = 0;
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
     const AbsolutePoint at = toAbsolute(2, 2);
     MouseInputRecord record;
