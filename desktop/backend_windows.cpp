@@ -1,4 +1,231 @@
+// The desktop on Windows: SendInput for the pointer, the display device context for
+// the screen, GetAsyncKeyState for the keys, and a 1 ms timer for the pacing.
+
 #include "desktop/platform.h"
-#include "desktop/virtual_desktop.h"
-// (to be written)
-const DesktopBackend& nativeDesktop() { return virtualDesktop(); }
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+
+// Older headers lack it; the value is the system's.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace {
+
+struct WindowsState {
+    bool open = false;
+    HDC display = nullptr;
+    HANDLE timer = nullptr;        // a waitable timer, high resolution where the system has one
+    bool timerPeriodRaised = false;
+    LARGE_INTEGER frequency{};     // performance counter ticks per second
+    LARGE_INTEGER lastSend{};
+    bool sentAny = false;
+};
+
+WindowsState win;
+
+int64_t counterNow()
+{
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// Ticks of the performance counter in ms milliseconds (ms > 0).
+int64_t ticksIn(int32_t ms)
+{
+    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
+    return frequency / 1000 * ms + frequency % 1000 * ms / 1000;
+}
+
+// Blocks until the performance counter reaches deadline. Never returns early: a
+// wait that wakes before the deadline waits again for the rest.
+void waitUntil(int64_t deadline)
+{
+    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
+    for (;;) {
+        const int64_t remaining = deadline - counterNow();
+        if (remaining <= 0)
+            return;
+        if (win.timer != nullptr) {
+            // Relative due times are negative, in 100 ns units, rounded up.
+            const int64_t units = remaining / frequency * 10000000 + (remaining % frequency * 10000000 + frequency - 1) / frequency;
+            LARGE_INTEGER due{};
+            due.QuadPart = -units;
+            if (SetWaitableTimer(win.timer, &due, 0, nullptr, nullptr, FALSE) &&
+                WaitForSingleObject(win.timer, INFINITE) == WAIT_OBJECT_0)
+                continue;
+        }
+        // Without a timer: whole milliseconds, rounded up, at the raised resolution.
+        const int64_t ms = (remaining * 1000 + frequency - 1) / frequency;
+        Sleep(static_cast<DWORD>(std::clamp<int64_t>(ms, 1, 0x7FFFFFFF)));
+    }
+}
+
+void releaseAll()
+{
+    if (win.timer != nullptr)
+        CloseHandle(win.timer);
+    if (win.display != nullptr)
+        DeleteDC(win.display);
+    if (win.timerPeriodRaised)
+        timeEndPeriod(1);
+    win = WindowsState{};
+}
+
+const char* openWindows()
+{
+    if (win.open)
+        return "";
+    win.display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (win.display == nullptr) {
+        releaseAll();
+        return "Can't open the display to read the screen!\n";
+    }
+    // The default scheduler tick (about 15.6 ms) would stretch every 1 ms pause.
+    win.timerPeriodRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    if (!QueryPerformanceFrequency(&win.frequency) || win.frequency.QuadPart <= 0)
+        win.frequency.QuadPart = 0;
+    win.timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    if (win.timer == nullptr)
+        win.timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    win.open = true;
+    return "";
+}
+
+void closeWindows() { releaseAll(); }
+
+void minimiseWindows()
+{
+    if (HWND console = GetConsoleWindow(); console != nullptr)
+        ShowWindow(console, SW_MINIMIZE);
+}
+
+void sleepWindows(int32_t ms)
+{
+    if (ms <= 0)
+        return;
+    if (win.frequency.QuadPart <= 0) {
+        Sleep(static_cast<DWORD>(ms));
+        return;
+    }
+    waitUntil(counterNow() + ticksIn(ms));
+}
+
+void pauseWindows(int32_t ms)
+{
+    // Measured from the send, not from now: the time the send itself took counts
+    // towards the pause, and records are still never closer than ms apart.
+    if (!win.sentAny || ms <= 0)
+        return;
+    if (win.frequency.QuadPart <= 0) {
+        Sleep(static_cast<DWORD>(ms));
+        return;
+    }
+    waitUntil(win.lastSend.QuadPart + ticksIn(ms));
+}
+
+void screenSizeWindows(int32_t* width, int32_t* height)
+{
+    *width = GetSystemMetrics(SM_CXSCREEN);
+    *height = GetSystemMetrics(SM_CYSCREEN);
+}
+
+// Screen colours as GDI gives them from a 32-bit DIB (blue in the low byte) turned
+// into 0x00BBGGRR.
+uint32_t fromDibPixel(uint32_t pixel)
+{
+    return (pixel >> 16 & 0xFFu) | (pixel & 0xFF00u) | (pixel & 0xFFu) << 16;
+}
+
+void captureWindows(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    std::fill(out, out + int64_t{width} * height, invalidColour);
+    if (win.display == nullptr)
+        return;
+    // Clipped here: the display reads pixels off the screen as black, not as unreadable.
+    const int64_t x0 = std::max<int64_t>(left, 0);
+    const int64_t y0 = std::max<int64_t>(top, 0);
+    const int64_t x1 = std::min<int64_t>(int64_t{left} + width, GetSystemMetrics(SM_CXSCREEN));
+    const int64_t y1 = std::min<int64_t>(int64_t{top} + height, GetSystemMetrics(SM_CYSCREEN));
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    const int w = static_cast<int>(x1 - x0);
+    const int h = static_cast<int>(y1 - y0);
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // rows top first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(win.display);
+    HBITMAP section = CreateDIBSection(win.display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memory != nullptr && section != nullptr && bits != nullptr) {
+        HGDIOBJ previous = SelectObject(memory, section);
+        if (BitBlt(memory, 0, 0, w, h, win.display, static_cast<int>(x0), static_cast<int>(y0), SRCCOPY | CAPTUREBLT)) {
+            GdiFlush();
+            const uint32_t* pixels = static_cast<const uint32_t*>(bits);
+            for (int64_t y = 0; y < h; ++y) {
+                uint32_t* row = out + (y0 + y - top) * width + (x0 - left);
+                for (int64_t x = 0; x < w; ++x)
+                    row[x] = fromDibPixel(pixels[y * w + x]);
+            }
+        }
+        SelectObject(memory, previous);
+    }
+    if (section != nullptr)
+        DeleteObject(section);
+    if (memory != nullptr)
+        DeleteDC(memory);
+}
+
+uint32_t readWindows(int32_t x, int32_t y)
+{
+    if (win.display == nullptr || x < 0 || y < 0 || x >= GetSystemMetrics(SM_CXSCREEN) ||
+        y >= GetSystemMetrics(SM_CYSCREEN))
+        return invalidColour;
+    const COLORREF colour = GetPixel(win.display, x, y);
+    return colour == CLR_INVALID ? invalidColour : static_cast<uint32_t>(colour);
+}
+
+void sendWindows(const MouseInputRecord& record)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = record.dx;
+    input.mi.dy = record.dy;
+    input.mi.mouseData = record.mouseData;
+    input.mi.dwFlags = record.flags;
+    input.mi.time = record.time;
+    input.mi.dwExtraInfo = record.extraInfo;
+    QueryPerformanceCounter(&win.lastSend);
+    win.sentAny = true;
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+bool keyDownWindows(ControlKey key)
+{
+    int vk = VK_ESCAPE;
+    if (key == ControlKey::KeypadMinus)
+        vk = VK_SUBTRACT;
+    else if (key == ControlKey::KeypadPlus)
+        vk = VK_ADD;
+    return (static_cast<uint16_t>(GetAsyncKeyState(vk)) & 0x8000u) != 0;
+}
+
+const DesktopBackend windowsBackend = {
+    openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
+    captureWindows, readWindows, sendWindows, keyDownWindows,
+};
+
+}  // namespace
+
+const DesktopBackend& nativeDesktop() { return windowsBackend; }
