@@ -202,6 +202,13 @@ void sendWindows(const MouseInputRecord& record)
     input.type = INPUT_MOUSE;
     input.mi.dx = record.dx;
     input.mi.dy = record.dy;
+    if (record.flags & mouseAbsolute) {
+        // Everything outside 0..65535 lands on the screen's rim, so that is where it
+        // is sent: Wine scales the coordinate by the screen size in 32 bits, and one
+        // some 25 screens off would wrap round, possibly onto the board.
+        input.mi.dx = std::clamp<LONG>(record.dx, 0, 65535);
+        input.mi.dy = std::clamp<LONG>(record.dy, 0, 65535);
+    }
     input.mi.mouseData = record.mouseData;
     input.mi.dwFlags = record.flags;
     input.mi.time = record.time;
