@@ -204,7 +204,7 @@ void sendWindows(const MouseInputRecord& record)
     input.mi.dy = record.dy;
     if (record.flags & mouseAbsolute) {
         // Everything outside 0..65535 lands on the screen's rim, so that is where it
-        // is sent: Wine scales the coordinate by the screen size in 32 bits, and one
+        // is sent: Wine scales the coordinate by the screen size in 32 bits, so one
         // some 25 screens off would wrap round, possibly onto the board.
         input.mi.dx = std::clamp<LONG>(record.dx, 0, 65535);
         input.mi.dy = std::clamp<LONG>(record.dy, 0, 65535);
