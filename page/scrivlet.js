@@ -1,0 +1,161 @@
+// The Scrivlet drawing page: a 300 x 300 board with a grey edge line two rows
+// above it and three colour sliders (red, green, blue) to its right.
+//   - A press on slider pixel p (0..51 from the slider's left end) sets that
+//     channel of the pen to min(255, 5p).
+//   - A press on the board and a release at the same pixel paints that pixel in
+//     the pen colour; a release anywhere else paints a 1-pixel line from the
+//     press to the release (both ends, integer Bresenham), clipped to the board.
+//   - Anything else does nothing. The pen starts black.
+// The board's top-left pixel is at page (x, y), (100, 250) unless the address
+// asks otherwise: index.html?x=120&y=260.
+"use strict";
+
+(function () {
+  const boardSide = 300;
+  const edgeRow = -2;
+  const sliderLeft = 365;
+  const sliderWidth = 52;
+  const sliderRows = [172, 212, 252];
+  const sliderHalfHeight = 2;
+
+  // A whole number of pixels within reach, or the default. The edge line must
+  // stay on the page, so the board cannot start above row 2.
+  function positionFromAddress(name, fallback, lowest) {
+    const text = new URLSearchParams(window.location.search).get(name);
+    if (text === null || !/^[0-9]{1,4}$/.test(text)) {
+      return fallback;
+    }
+    const value = Number(text);
+    return value >= lowest ? value : fallback;
+  }
+
+  const boardX = positionFromAddress("x", 100, 0);
+  const boardY = positionFromAddress("y", 250, -edgeRow);
+
+  function place(element, left, top) {
+    element.style.left = left + "px";
+    element.style.top = top + "px";
+  }
+
+  const edge = document.getElementById("edge");
+  const board = document.getElementById("board");
+  const sliders = [
+    document.getElementById("red"),
+    document.getElementById("green"),
+    document.getElementById("blue"),
+  ];
+  place(edge, boardX, boardY + edgeRow);
+  place(board, boardX, boardY);
+  for (let channel = 0; channel < 3; ++channel) {
+    place(sliders[channel], boardX + sliderLeft, boardY + sliderRows[channel] - sliderHalfHeight);
+  }
+
+  // An opaque canvas, so nothing of the page shows through and every pixel
+  // holds exactly the colour painted into it.
+  const context = board.getContext("2d", { alpha: false });
+  context.fillStyle = "#FFFFFF";
+  context.fillRect(0, 0, boardSide, boardSide);
+
+  const pen = [0, 0, 0];
+  let pressedOnBoard = false;
+  let pressX = 0;
+  let pressY = 0;
+
+  function onBoard(x, y) {
+    return x >= boardX && x < boardX + boardSide && y >= boardY && y < boardY + boardSide;
+  }
+
+  // The slider under (x, y): 0, 1, 2 for red, green, blue, or -1.
+  function sliderAt(x, y) {
+    const left = boardX + sliderLeft;
+    if (x < left || x >= left + sliderWidth) {
+      return -1;
+    }
+    for (let channel = 0; channel < 3; ++channel) {
+      const centre = boardY + sliderRows[channel];
+      if (y >= centre - sliderHalfHeight && y <= centre + sliderHalfHeight) {
+        return channel;
+      }
+    }
+    return -1;
+  }
+
+  function paintPixel(x, y) {
+    if (onBoard(x, y)) {
+      context.fillRect(x - boardX, y - boardY, 1, 1);
+    }
+  }
+
+  // Walked from the press towards the release with one error term for all
+  // octants, so a line marks the same pixels whichever page draws it.
+  function paintLine(x0, y0, x1, y1) {
+    const dx = Math.abs(x1 - x0);
+    const dy = -Math.abs(y1 - y0);
+    const sx = x0 < x1 ? 1 : -1;
+    const sy = y0 < y1 ? 1 : -1;
+    let err = dx + dy;
+    for (;;) {
+      paintPixel(x0, y0);
+      if (x0 === x1 && y0 === y1) {
+        return;
+      }
+      const e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x0 += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y0 += sy;
+      }
+    }
+  }
+
+  // The page pixel under the pointer. The page never scrolls and one page pixel
+  // is one screen pixel, so the event's position is already whole.
+  function pixelOf(event) {
+    return [Math.floor(event.clientX), Math.floor(event.clientY)];
+  }
+
+  function press(event) {
+    if (event.button !== 0) {
+      return;
+    }
+    // No selection, no drag of the canvas: a press only ever does what is below.
+    event.preventDefault();
+    const [x, y] = pixelOf(event);
+    pressedOnBoard = false;
+    if (onBoard(x, y)) {
+      pressedOnBoard = true;
+      pressX = x;
+      pressY = y;
+      return;
+    }
+    const channel = sliderAt(x, y);
+    if (channel >= 0) {
+      pen[channel] = Math.min(255, 5 * (x - (boardX + sliderLeft)));
+      context.fillStyle = "rgb(" + pen[0] + "," + pen[1] + "," + pen[2] + ")";
+    }
+  }
+
+  function release(event) {
+    if (event.button !== 0 || !pressedOnBoard) {
+      return;
+    }
+    pressedOnBoard = false;
+    const [x, y] = pixelOf(event);
+    // A release on the press pixel is a dot: the line's only point.
+    paintLine(pressX, pressY, x, y);
+  }
+
+  context.fillStyle = "rgb(0,0,0)";
+  // Releases count wherever they happen, off the board and off the page too.
+  window.addEventListener("mousedown", press);
+  window.addEventListener("mouseup", release);
+  window.addEventListener("dragstart", (event) => event.preventDefault());
+  window.addEventListener("contextmenu", (event) => event.preventDefault());
+
+  // Colouring the edge last tells whoever looks at the screen that the page is
+  // ready for input.
+  edge.style.background = "#999999";
+})();
