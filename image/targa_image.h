@@ -38,15 +38,23 @@ public:
     int32_t depth() const { return depth_; }
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
-    // true colour: depth/8 bytes a pixel, red first; colour-mapped: the index values.
+    // Rows top first. True colour: 2, 3 or 4 bytes a pixel (2 at depth 15 as at 16,
+    // since that is how such files store them); 24- and 32-bit ones red first, 15-
+    // and 16-bit ones as stored, little-endian A1R5G5B5. Colour-mapped: the index
+    // values, one byte each.
     const uint8_t* pixels() const { return pixels_; }
 
     // The loaded picture as 4-byte pixels, colour maps applied and 15/16-bit
-    // channels widened to 8 bits. OutOfMemory if the buffer cannot be had.
+    // channels widened to 8 bits. OutOfMemory if the buffer cannot be had;
+    // OpenFailed when no load has succeeded since the last one started. On any
+    // failure out is left empty.
     LoadResult convertForPass(PassPixels& out) const;
 
+    // Whether the file's bytes are still held: after a failed load they stay until
+    // the next load or the destruction.
+    bool holdsFileBytes() const { return fileBytes_ != nullptr; }
+
 private:
-    // Implementation detail left to the reader's source.
     LoadResult decodeFileBytes();
     LoadResult parseHeader();
     LoadResult copyUncompressed();
@@ -54,6 +62,8 @@ private:
     LoadResult readColourMap();
     void swapRedBlue();
     void flipRows();
+    void mirrorRows();
+    void freeBuffers();
 
     int16_t width_ = 0;
     int16_t height_ = 0;
@@ -64,4 +74,15 @@ private:
     uint8_t* colourMap_ = nullptr;
     uint8_t* fileBytes_ = nullptr;
     size_t fileSize_ = 0;
+    // Taken from the header by parseHeader.
+    uint8_t colourMapType_ = 0;
+    uint8_t descriptor_ = 0;
+    uint32_t bytesPerPixel_ = 0;
+    size_t pixelDataOffset_ = 0;
+    bool loaded_ = false;
 };
+
+// Allocation failure on demand, so that every OutOfMemory path can be reached
+// without exhausting memory: the n-th buffer the reader asks for from now on
+// (1 = the next) fails as if memory had run out. 0 switches it off.
+void failImageAllocation(int32_t n);
