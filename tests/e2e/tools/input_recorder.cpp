@@ -1,6 +1,6 @@
 // input_recorder: writes down, in the order the X server handles them, the pointer
 // and key events of the display that DISPLAY names, from every client, until it is
-// sent SIGTERM or SIGINT. One line per event, flushed as it comes:
+// sent SIGTERM or SIGINT. One line per event, written out every few milliseconds:
 //
 //   recording                      the server is recording from here on
 //   motion X Y TIME                pointer moved to root position (X, Y)
@@ -47,7 +47,6 @@ void takeEvent(XPointer closure, XRecordInterceptData* data)
     RecorderState& state = *reinterpret_cast<RecorderState*>(closure);
     if (data->category == XRecordStartOfData) {
         std::fputs("recording\n", state.log);
-        std::fflush(state.log);
     } else if (data->category == XRecordFromServer && data->data_len * 4 >= sizeof(xEvent)) {
         const xEvent* event = reinterpret_cast<const xEvent*>(data->data);
         const int type = event->u.u.type & 0x7F;
@@ -74,7 +73,6 @@ void takeEvent(XPointer closure, XRecordInterceptData* data)
         default:
             break;
         }
-        std::fflush(state.log);
     }
     XRecordFreeData(data);
 }
@@ -128,8 +126,11 @@ int main(int argc, char** argv)
     }
 
     pollfd connection = {ConnectionNumber(data), POLLIN, 0};
+    // Written out a batch at a time: a flush per event would take time from the
+    // programs under test.
     while (stopRequested == 0) {
         XRecordProcessReplies(data);
+        std::fflush(state.log);
         poll(&connection, 1, 20);
     }
     XRecordDisableContext(state.control, context);
