@@ -33,6 +33,7 @@ void requestStop(int) { stopRequested = 1; }
 struct RecorderState {
     Display* control = nullptr;
     std::FILE* log = nullptr;
+    bool ended = false;  // the server has sent all it recorded
 };
 
 const char* keyName(Display* display, unsigned int code)
@@ -47,6 +48,8 @@ void takeEvent(XPointer closure, XRecordInterceptData* data)
     RecorderState& state = *reinterpret_cast<RecorderState*>(closure);
     if (data->category == XRecordStartOfData) {
         std::fputs("recording\n", state.log);
+    } else if (data->category == XRecordEndOfData) {
+        state.ended = true;
     } else if (data->category == XRecordFromServer && data->data_len * 4 >= sizeof(xEvent)) {
         const xEvent* event = reinterpret_cast<const xEvent*>(data->data);
         const int type = event->u.u.type & 0x7F;
@@ -133,9 +136,15 @@ int main(int argc, char** argv)
         std::fflush(state.log);
         poll(&connection, 1, 20);
     }
+    // Events handled before the stop may still be on their way: take everything
+    // up to the server's end-of-data mark (for a second at most).
     XRecordDisableContext(state.control, context);
     XSync(state.control, False);
-    XRecordProcessReplies(data);
+    for (int wait = 0; wait < 50 && !state.ended; ++wait) {
+        XRecordProcessReplies(data);
+        if (!state.ended)
+            poll(&connection, 1, 20);
+    }
     XRecordFreeContext(state.control, context);
     XSync(state.control, False);
     std::fputs("stopped\n", state.log);
