@@ -85,6 +85,9 @@ const char* openWindows()
 {
     if (win.open)
         return "";
+    // Screen size, screen reads and absolute input all in real pixels: on a scaled
+    // display an unaware program would read a stretched copy of the screen.
+    SetProcessDPIAware();
     win.display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     if (win.display == nullptr) {
         releaseAll();
