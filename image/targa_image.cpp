@@ -79,20 +79,31 @@ LoadResult TargaImage::load(const char* path)
         return LoadResult::OpenFailed;
     }
     const size_t size = static_cast<size_t>(end);
+    // The first byte is read before any buffer is sized: what opens but cannot be
+    // read (a directory reports a size of its own) must not ask for that much.
+    const int first = size > 0 ? std::fgetc(file) : 0;
 
     freeBytes(fileBytes_);
     fileSize_ = 0;
+    if (first == EOF) {
+        std::fclose(file);
+        return LoadResult::OpenFailed;
+    }
     fileBytes_ = allocateBytes(size);
     if (fileBytes_ == nullptr) {
         std::fclose(file);
         return LoadResult::OutOfMemory;
     }
-    const size_t arrived = std::fread(fileBytes_, 1, size, file);
+    size_t arrived = 0;
+    if (size > 0) {
+        fileBytes_[0] = static_cast<uint8_t>(first);
+        arrived = 1 + std::fread(fileBytes_ + 1, 1, size - 1, file);
+    }
     const bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
     fileSize_ = arrived;
-    // Bytes that never arrived are not parsed: a directory, a file cut short
-    // while being read or a device error all end here.
+    // Bytes that never arrived are not parsed: a file cut short while being read
+    // or a device error ends here.
     if (readFailed || arrived != size)
         return LoadResult::OpenFailed;
     return decodeFileBytes();
