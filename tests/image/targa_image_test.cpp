@@ -544,6 +544,31 @@ TEST(TargaRunLength, PacketsPastThePictureAndDataEndingEarlyAreMalformed)
     }
 }
 
+// A header may promise gigabytes that a few bytes of packets can never fill; the
+// reader must see that before it asks for the pixel buffer.
+TEST(TargaRunLength, PicturesTheDataCannotFillAreRefusedBeforeAnyPixelBuffer)
+{
+    const Bytes run = {0xFF, 1, 2, 3};
+    struct FillCase {
+        uint16_t width, height;
+        Bytes packets;
+        LoadResult result;
+    };
+    const FillCase cases[] = {
+        {32767, 32767, concat({run, run}), LoadResult::Malformed},
+        {257, 1, concat({run, run}), LoadResult::Malformed},
+        // Exactly what two runs of 128 can give: the pixel buffer is asked for.
+        {256, 1, concat({run, run}), LoadResult::OutOfMemory},
+    };
+    for (const FillCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        TargaImage image;
+        failImageAllocation(2);  // the file's bytes are the first allocation
+        EXPECT_EQ(loadBytes(image, runLengthFile(c.width, c.height, c.packets)), c.result);
+        failImageAllocation(0);
+    }
+}
+
 // ---------------------------------------------------------------- mended faults
 
 TEST(TargaMended, RightToLeftRowsAreMirroredBackInEveryRowOrder)
@@ -579,6 +604,19 @@ TEST(TargaMended, ShortOrFailedReadsAreOpenFailed)
     EXPECT_EQ(image.load(testing::TempDir().c_str()), LoadResult::OpenFailed);
     EXPECT_EQ(image.load((testing::TempDir() + "no-such-targa-file.tga").c_str()), LoadResult::OpenFailed);
     EXPECT_EQ(image.load(nullptr), LoadResult::OpenFailed);
+    EXPECT_EQ(image.pixels(), nullptr);
+}
+
+TEST(TargaMended, AFileThatDeliversLessThanItsSizeIsOpenFailed)
+{
+    // A kernel attribute file reports a size of a page and holds a few bytes.
+    const char* shortFile = "/sys/devices/system/cpu/online";
+    std::FILE* probe = std::fopen(shortFile, "rb");
+    if (probe == nullptr)
+        GTEST_SKIP() << "no file here whose reads stop short of its size";
+    std::fclose(probe);
+    TargaImage image;
+    EXPECT_EQ(image.load(shortFile), LoadResult::OpenFailed);
     EXPECT_EQ(image.pixels(), nullptr);
 }
 
