@@ -18,7 +18,8 @@ const char* const notFoundLine =
 // A top-first 24-bit uncompressed Targa file of one colour.
 std::string writeTarga(const std::string& name, int32_t width, int32_t height, Rgb colour)
 {
-    const std::string path = testing::TempDir() + name;
+    // Test cases may run at the same time: each writes files of its own.
+    const std::string path = testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + "-" + name;
     std::vector<uint8_t> bytes(18, 0);
     bytes[2] = 2;
     bytes[12] = uint8_t(width);
@@ -211,7 +212,7 @@ TEST_F(RunSequence, CrossfadeDrawsTheBlendOfBothPictures)
 
 TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)
 {
-    const std::string png = testing::TempDir() + "preview.png";
+    const std::string png = testing::TempDir() + "run-sequence-preview.png";
     std::remove(png.c_str());
     const RunOutcome r = run({"-image", black, "-stepx", "10", "-stepy", "10", "-preview", png});
     EXPECT_EQ(r.status, 0);
