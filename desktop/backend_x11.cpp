@@ -256,13 +256,28 @@ void sendX11(const MouseInputRecord& record)
     XFlush(x11.display);
 }
 
+// A point polls its three keys one after another; one keymap, a round trip to the
+// server, serves them all. It is asked again once it is older than this, so a
+// paused pass still sees plus or Escape at once.
+constexpr long keymapLifetimeNs = 250000;
+
 bool keyDownX11(ControlKey key)
 {
     const KeyCode code = x11.keys[static_cast<int>(key)];
     if (x11.display == nullptr || code == 0)
         return false;
-    char keys[32] = {};
-    XQueryKeymap(x11.display, keys);
+    static char keys[32] = {};
+    static timespec queried{};
+    static bool haveKeymap = false;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const long long ageNs = (static_cast<long long>(now.tv_sec) - queried.tv_sec) * 1000000000LL +
+                            (now.tv_nsec - queried.tv_nsec);
+    if (!haveKeymap || ageNs < 0 || ageNs >= keymapLifetimeNs) {
+        XQueryKeymap(x11.display, keys);
+        queried = now;
+        haveKeymap = true;
+    }
     return (static_cast<unsigned char>(keys[code / 8]) >> (code % 8)) & 1;
 }
 
