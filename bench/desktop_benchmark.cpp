@@ -11,8 +11,8 @@
 #include "desktop/platform.h"
 #include "desktop/pointer.h"
 #include "desktop/screen.h"
-#include "desktop/scrivlet_page.h"
-#include "desktop/virtual_desktop.h"
+#include "preview/scrivlet_page.h"
+#include "preview/virtual_desktop.h"
 
 #include <algorithm>
 #include <chrono>

@@ -8,7 +8,7 @@
 #include "cmdline/run_settings.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
-#include "desktop/virtual_desktop.h"
+#include "preview/virtual_desktop.h"
 #include "driver/drawing_pass.h"
 #include "driver/random_source.h"
 

@@ -18,7 +18,7 @@
 // microseconds since the page started, flushed at once, for tests that watch the
 // input arrive.
 
-#include "desktop/scrivlet_page.h"
+#include "preview/scrivlet_page.h"
 
 #include <windows.h>
 

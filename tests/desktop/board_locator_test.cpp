@@ -1,7 +1,7 @@
 #include "desktop/board_locator.h"
 
-#include "desktop/scrivlet_page.h"
-#include "desktop_fixture.h"
+#include "preview/scrivlet_page.h"
+#include "tests/desktop/desktop_fixture.h"
 
 #include <gtest/gtest.h>
 

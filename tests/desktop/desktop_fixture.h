@@ -4,7 +4,7 @@
 
 #include "desktop/platform.h"
 #include "desktop/screen.h"
-#include "desktop/virtual_desktop.h"
+#include "preview/virtual_desktop.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "desktop/pointer.h"
 
-#include "desktop_fixture.h"
+#include "tests/desktop/desktop_fixture.h"
 
 #include <gtest/gtest.h>
 

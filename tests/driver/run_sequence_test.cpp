@@ -1,7 +1,7 @@
 #include "driver/run_sequence.h"
 
 #include "cmdline/argument_table.h"
-#include "desktop/scrivlet_page.h"
+#include "preview/scrivlet_page.h"
 #include "pass_fixture.h"
 
 #include <cstdio>

@@ -14,9 +14,9 @@
 #include "desktop/platform.h"
 #include "desktop/pointer.h"
 #include "desktop/screen.h"
-#include "desktop/scrivlet_page.h"
+#include "preview/scrivlet_page.h"
 #include "desktop/sliders.h"
-#include "desktop/virtual_desktop.h"
+#include "preview/virtual_desktop.h"
 
 #include <windows.h>
 

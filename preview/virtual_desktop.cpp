@@ -1,4 +1,4 @@
-#include "desktop/virtual_desktop.h"
+#include "preview/virtual_desktop.h"
 
 #include "common/numeric.h"
 

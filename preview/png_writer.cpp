@@ -1,7 +1,7 @@
-#include "desktop/scrivlet_page.h"
+#include "preview/scrivlet_page.h"
 
 #include "desktop/platform.h"
-#include "desktop/virtual_desktop.h"
+#include "preview/virtual_desktop.h"
 
 #include <array>
 #include <cstdint>

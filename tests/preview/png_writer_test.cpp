@@ -1,6 +1,6 @@
-#include "desktop/scrivlet_page.h"
+#include "preview/scrivlet_page.h"
 
-#include "desktop_fixture.h"
+#include "tests/desktop/desktop_fixture.h"
 
 #include <gtest/gtest.h>
 

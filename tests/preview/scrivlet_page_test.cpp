@@ -1,8 +1,8 @@
-#include "desktop/scrivlet_page.h"
+#include "preview/scrivlet_page.h"
 
 #include "desktop/pointer.h"
 #include "desktop/sliders.h"
-#include "desktop_fixture.h"
+#include "tests/desktop/desktop_fixture.h"
 
 #include <gtest/gtest.h>
 
