@@ -9,7 +9,7 @@
 #include "preview/virtual_desktop.h"
 #include "driver/drawing_pass.h"
 #include "driver/random_source.h"
-#include "image/targa_image.h"
+#include "image/picture_loader.h"
 
 #include <cstdio>
 #include <string>
@@ -38,6 +38,29 @@ void choosePreviewDesktop()
     useDesktop(virtualDesktop());
 }
 
+// A picture loaded, or false after the one line saying why not: the failure line
+// as it always was, with the loader's reason, when it has one, after it.
+bool loadPicture(Picture& picture, const char* path, const std::string& failureLine)
+{
+    const PictureLoad loaded = picture.load(path);
+    if (loaded.result == LoadResult::Loaded)
+        return true;
+    std::printf("%s%s%s\n", failureLine.c_str(), loaded.reason.empty() ? "" : " ", loaded.reason.c_str());
+    return false;
+}
+
+// -preview's file must be writable before anything else happens: false after the
+// one line saying why not.
+bool previewPathUsable(int32_t previewSlot)
+{
+    const char* previewPath = argumentAt(previewSlot + 1);
+    const std::string problem = previewPathProblem(previewPath);
+    if (problem.empty())
+        return true;
+    std::printf("Couldn't write the preview %s! %s\n", previewPath, problem.c_str());
+    return false;
+}
+
 }  // namespace
 
 int runScrivdraw(int argc, const char* const* argv)
@@ -50,6 +73,8 @@ int runScrivdraw(int argc, const char* const* argv)
     }
 
     const int32_t previewSlot = findArgument("-preview");
+    if (previewSlot != 0 && !previewPathUsable(previewSlot))
+        return finish(failureStatus, false);
     if (previewSlot != 0)
         choosePreviewDesktop();
     if (const char* problem = openDesktop(); *problem != '\0') {
@@ -70,8 +95,8 @@ int runScrivdraw(int argc, const char* const* argv)
     BoardOrigin = {boardX, boardY};
     std::printf("Found start of Scrivlet board at %d , %d \n", boardX, boardY);
 
-    TargaImage firstPicture;
-    TargaImage secondPicture;
+    Picture firstPicture;
+    Picture secondPicture;
 
     const int32_t imageSlot = findArgument("-image");
     if (imageSlot == 0) {
@@ -79,19 +104,15 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);
     }
     const std::string imagePath = argumentAt(imageSlot + 1);
-    if (firstPicture.load(imagePath.c_str()) != LoadResult::Loaded) {
-        std::printf("Couldn't load image %s!\n", imagePath.c_str());
+    if (!loadPicture(firstPicture, imagePath.c_str(), "Couldn't load image " + imagePath + "!"))
         return finish(failureStatus, true);
-    }
 
     if (isOptionPresent("-1280x800"))
         ScreenSize = {1280, 800};
     const RunSettings settings = readRunSettings();
 
-    if (settings.image2 && secondPicture.load(settings.image2->c_str()) != LoadResult::Loaded) {
-        say("Couldn't load image2!\n");
+    if (settings.image2 && !loadPicture(secondPicture, settings.image2->c_str(), "Couldn't load image2!"))
         return finish(failureStatus, true);
-    }
     if (const std::string refusal = validateRunSettings(settings); !refusal.empty()) {
         say(refusal.c_str());
         return finish(failureStatus, true);

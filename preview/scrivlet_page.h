@@ -10,6 +10,7 @@
 //   - anything else does nothing.
 
 #include <cstdint>
+#include <string>
 
 inline constexpr int32_t boardSide = 300;
 
@@ -38,3 +39,8 @@ void showScrivletPage(int32_t boardX, int32_t boardY);
 // Writes a screen rectangle of the virtual desktop as an 8-bit RGB PNG file.
 // Returns false if the file cannot be written.
 bool writeScreenPng(const char* path, int32_t left, int32_t top, int32_t width, int32_t height);
+
+// Why a preview could not be written at path, as a sentence, or empty if it can:
+// checked before a run, so that an unwritable path ends it before anything else.
+// Leaves no file behind and an existing one untouched.
+std::string previewPathProblem(const char* path);
