@@ -1,6 +1,7 @@
 // JPEG through libjpeg-turbo's TurboJPEG API: baseline, progressive (with the
 // library's bound on the number of scans), greyscale, RGB, CMYK and YCCK; the EXIF
 // orientation read with libexif and applied.
+#include "image/exif_orientation.h"
 #include "image/picture_decoders.h"
 
 #include <libexif/exif-data.h>
@@ -29,42 +30,6 @@ struct Exif {
     }
 };
 
-uint32_t bigEndian16(const uint8_t* p) { return uint32_t{p[0]} << 8 | p[1]; }
-
-// The first APP1 segment holding EXIF, found by walking the markers up to the
-// image data; its bytes from "Exif\0\0" on.
-bool findExifSegment(const uint8_t* bytes, size_t size, const uint8_t*& segment, size_t& length)
-{
-    size_t at = 2;  // past SOI
-    while (at + 4 <= size) {
-        if (bytes[at] != 0xFF)
-            return false;
-        const uint8_t marker = bytes[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length
-            at += 2;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9)  // image data or the end: no EXIF after
-            return false;
-        const size_t segmentLength = bigEndian16(bytes + at + 2);
-        if (segmentLength < 2 || segmentLength > size - at - 2)
-            return false;
-        const uint8_t* data = bytes + at + 4;
-        const size_t dataLength = segmentLength - 2;
-        if (marker == 0xE1 && dataLength >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0) {
-            segment = data;
-            length = dataLength;
-            return true;
-        }
-        at += 2 + segmentLength;
-    }
-    return false;
-}
-
 // Adobe's CMYK JPEGs store the inks inverted, as almost all CMYK JPEGs are: the
 // colour is then ink-free light times the black's, channel by channel.
 void cmykToRgba(uint8_t* pixels, size_t count)
@@ -84,7 +49,7 @@ int jpegExifOrientation(const uint8_t* bytes, size_t size)
 {
     const uint8_t* segment = nullptr;
     size_t length = 0;
-    if (!findExifSegment(bytes, size, segment, length))
+    if (!findJpegExifSegment(bytes, size, segment, length))
         return 1;
     Exif exif;
     if (exif.data == nullptr)

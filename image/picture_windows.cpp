@@ -2,6 +2,7 @@
 // from memory; of an animated GIF or a many-page TIFF the first frame. The EXIF
 // orientation (property 0x0112) is applied by the loader's common end, as for
 // libjpeg-turbo's pictures on Linux, and so is the laying over white.
+#include "image/exif_orientation.h"
 #include "image/gdiplus_session.h"
 #include "image/picture_decoders.h"
 
@@ -11,6 +12,7 @@
 #include <gdiplus.h>
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 namespace flat = Gdiplus::DllExports;
@@ -37,21 +39,28 @@ struct Bitmap {
     }
 };
 
-int orientationOf(Gdiplus::GpImage* image)
+// GDI+'s orientation property; failing that (Wine's GDI+ gives none for JPEG), the
+// EXIF segment of a JPEG read directly.
+int orientationOf(Gdiplus::GpImage* image, const uint8_t* bytes, size_t size, PictureFormat format)
 {
-    UINT size = 0;
-    if (flat::GdipGetPropertyItemSize(image, orientationTag, &size) != Gdiplus::Ok ||
-        size < sizeof(Gdiplus::PropertyItem) + 2)
-        return 1;
-    std::unique_ptr<uint8_t[]> buffer = allocatePictureBuffer(size);
+    const uint8_t* segment = nullptr;
+    size_t length = 0;
+    const int fromFile = format == PictureFormat::Jpeg && findJpegExifSegment(bytes, size, segment, length)
+                             ? exifSegmentOrientation(segment, length)
+                             : 1;
+    UINT itemSize = 0;
+    if (flat::GdipGetPropertyItemSize(image, orientationTag, &itemSize) != Gdiplus::Ok ||
+        itemSize < sizeof(Gdiplus::PropertyItem) + 2)
+        return fromFile;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[itemSize]);
     if (!buffer)
-        return 1;
+        return fromFile;
     auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(buffer.get());
-    if (flat::GdipGetPropertyItem(image, orientationTag, size, item) != Gdiplus::Ok ||
+    if (flat::GdipGetPropertyItem(image, orientationTag, itemSize, item) != Gdiplus::Ok ||
         item->type != 3 /* PropertyTagTypeShort */ || item->length < 2 || item->value == nullptr)
-        return 1;
+        return fromFile;
     const int orientation = *static_cast<const USHORT*>(item->value);
-    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+    return orientation >= 1 && orientation <= 8 ? orientation : fromFile;
 }
 
 std::string statusText(Gdiplus::Status status)
@@ -123,7 +132,7 @@ PictureLoad decodeWithGdiplus(const uint8_t* bytes, size_t size, PictureFormat f
         p[2] = blue;
     }
     if (composeForPass(rgba.get(), static_cast<int32_t>(width), static_cast<int32_t>(height), stride,
-                       orientationOf(picture.bitmap), out) != LoadResult::Loaded)
+                       orientationOf(picture.bitmap, bytes, size, format), out) != LoadResult::Loaded)
         return pictureOutOfMemory();
     return {LoadResult::Loaded, {}};
 }

@@ -3,6 +3,8 @@
 // allocation failures; and the Targa reader reached unchanged.
 #include "image/picture_loader.h"
 
+#include "image/exif_orientation.h"
+
 #include "picture_samples.h"
 
 #include <gtest/gtest.h>
@@ -294,10 +296,33 @@ TEST(PictureCompose, OrientationsTurnAndMirrorAsExifSays)
         ASSERT_EQ(composeForPass(rgba.data(), 3, 2, 12, c.orientation, out), LoadResult::Loaded);
         EXPECT_EQ(out.width, c.width) << c.orientation;
         EXPECT_EQ(out.height, 6 / c.width) << c.orientation;
-        std::vector<uint8_t> order;
-        for (int i = 0; i < 6; ++i)
-            order.push_back(out.bytes[size_t(i) * 4]);
+        std::vector<uint8_t> order(6);
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = out.bytes[i * 4];
         EXPECT_EQ(order, c.order) << "orientation " << c.orientation;
+    }
+}
+
+TEST(PictureExif, TheOrientationIsFoundInEveryOrientedSample)
+{
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const PictureSample& s = findSample("jpegOrientation" + std::to_string(orientation));
+        const uint8_t* segment = nullptr;
+        size_t length = 0;
+        ASSERT_TRUE(findJpegExifSegment(s.file.data(), s.file.size(), segment, length)) << s.name;
+        EXPECT_EQ(exifSegmentOrientation(segment, length), orientation);
+    }
+    const PictureSample& plain = findSample("jpegBaseline");
+    const uint8_t* segment = nullptr;
+    size_t length = 0;
+    EXPECT_FALSE(findJpegExifSegment(plain.file.data(), plain.file.size(), segment, length));
+    // Cut anywhere, the segment gives 1 or its orientation, and reads nothing beyond.
+    const PictureSample& six = findSample("jpegOrientation6");
+    ASSERT_TRUE(findJpegExifSegment(six.file.data(), six.file.size(), segment, length));
+    for (size_t cut = 0; cut <= length; ++cut) {
+        const std::vector<uint8_t> part(segment, segment + cut);
+        const int got = exifSegmentOrientation(part.data(), part.size());
+        EXPECT_TRUE(got == 1 || got == 6) << cut;
     }
 }
 

@@ -22,7 +22,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
+#include <spng.h>
 
 #include <cerrno>
 #include <chrono>
@@ -176,30 +176,49 @@ bool captureInto(const Screen& screen, int32_t left, int32_t top, Picture& pictu
     return direct;
 }
 
+// libspng both ways; the pictures are 8-bit RGB without colour chunks (scrivdraw's
+// previews and this tool's own captures), so no colour correction is asked for.
+struct SpngFile {
+    spng_ctx* ctx = nullptr;
+    std::FILE* file = nullptr;
+    ~SpngFile()
+    {
+        spng_ctx_free(ctx);
+        if (file != nullptr)
+            std::fclose(file);
+    }
+};
+
 bool readPng(const char* path, Picture& picture)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path)) {
-        std::fprintf(stderr, "screen_readback: cannot read %s: %s\n", path, image.message);
+    SpngFile png;
+    png.file = std::fopen(path, "rb");
+    png.ctx = spng_ctx_new(0);
+    if (png.file == nullptr || png.ctx == nullptr) {
+        std::fprintf(stderr, "screen_readback: cannot read %s\n", path);
         return false;
     }
-    if (image.width == 0 || image.height == 0 || image.width > largestSide || image.height > largestSide) {
+    spng_set_png_file(png.ctx, png.file);
+    spng_ihdr header{};
+    if (const int error = spng_get_ihdr(png.ctx, &header); error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot read %s: %s\n", path, spng_strerror(error));
+        return false;
+    }
+    if (header.width == 0 || header.height == 0 || header.width > largestSide || header.height > largestSide) {
         std::fprintf(stderr, "screen_readback: %s is %u x %u pixels, more than this tool compares\n", path,
-                     image.width, image.height);
-        png_image_free(&image);
+                     header.width, header.height);
         return false;
     }
-    image.format = PNG_FORMAT_RGB;
-    const size_t size = PNG_IMAGE_SIZE(image);
+    size_t size = 0;
+    if (const int error = spng_decoded_image_size(png.ctx, SPNG_FMT_RGB8, &size); error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot decode %s: %s\n", path, spng_strerror(error));
+        return false;
+    }
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
-    if (!bytes || !allocatePicture(picture, static_cast<int32_t>(image.width), static_cast<int32_t>(image.height))) {
-        png_image_free(&image);
+    if (!bytes || !allocatePicture(picture, static_cast<int32_t>(header.width), static_cast<int32_t>(header.height)))
         return false;
-    }
-    if (!png_image_finish_read(&image, nullptr, bytes.get(), 0, nullptr)) {
-        std::fprintf(stderr, "screen_readback: cannot decode %s: %s\n", path, image.message);
+    if (const int error = spng_decode_image(png.ctx, bytes.get(), size, SPNG_FMT_RGB8, 0); error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot decode %s: %s\n", path, spng_strerror(error));
         return false;
     }
     const size_t count = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height);
@@ -221,14 +240,28 @@ bool writePng(const char* path, const Picture& picture)
         bytes[3 * i + 1] = static_cast<uint8_t>(picture.pixels[i] >> 8);
         bytes[3 * i + 2] = static_cast<uint8_t>(picture.pixels[i]);
     }
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&image, path, 0, bytes.get(), 0, nullptr)) {
-        std::fprintf(stderr, "screen_readback: cannot write %s: %s\n", path, image.message);
+    SpngFile png;
+    png.file = std::fopen(path, "wb");
+    png.ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    if (png.file == nullptr || png.ctx == nullptr) {
+        std::fprintf(stderr, "screen_readback: cannot write %s\n", path);
+        return false;
+    }
+    spng_set_png_file(png.ctx, png.file);
+    spng_ihdr header{};
+    header.width = static_cast<uint32_t>(picture.width);
+    header.height = static_cast<uint32_t>(picture.height);
+    header.bit_depth = 8;
+    header.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
+    int error = spng_set_ihdr(png.ctx, &header);
+    if (error == 0)
+        error = spng_encode_image(png.ctx, bytes.get(), 3 * count, SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+    std::FILE* file = png.file;
+    png.file = nullptr;
+    if (std::fclose(file) != 0 && error == 0)
+        error = SPNG_IO_ERROR;
+    if (error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot write %s: %s\n", path, spng_strerror(error));
         return false;
     }
     return true;
