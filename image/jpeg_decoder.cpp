@@ -1,25 +1,27 @@
-// JPEG through libjpeg-turbo's TurboJPEG API: baseline, progressive (with the
-// library's bound on the number of scans), greyscale, RGB, CMYK and YCCK; the EXIF
+// JPEG through libjpeg-turbo's libjpeg API: baseline, progressive (at most 500
+// scans, as TurboJPEG's own bound), greyscale, RGB, CMYK and YCCK; the EXIF
 // orientation read with libexif and applied.
+//
+// The libjpeg API rather than TurboJPEG's: TurboJPEG cannot tell a fatal error that
+// came after a warning from the warning alone, and would hand over a picture
+// decoded part way. Here a fatal error always refuses the file; of the warnings,
+// only the one for a file cut short does.
 #include "image/exif_orientation.h"
 #include "image/picture_decoders.h"
 
 #include <libexif/exif-data.h>
-#include <turbojpeg.h>
 
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE
 #include <cstring>
 #include <string>
 
+#include <jerror.h>
+#include <jpeglib.h>
+
 namespace {
 
-struct Decompressor {
-    tjhandle handle = tjInitDecompress();
-    ~Decompressor()
-    {
-        if (handle != nullptr)
-            tjDestroy(handle);
-    }
-};
+constexpr int maxScans = 500;
 
 struct Exif {
     ExifData* data = exif_data_new();
@@ -27,6 +29,90 @@ struct Exif {
     {
         if (data != nullptr)
             exif_data_unref(data);
+    }
+};
+
+// Everything the decoding keeps across libjpeg's calls, in memory rather than in
+// the registers of a frame that longjmp returns to.
+struct JpegState {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    jpeg_progress_mgr progress{};
+    std::jmp_buf fatal;
+    bool created = false;
+    bool cutShort = false;  // the warning for a file that ends too soon
+    int fatalCode = 0;      // the fatal error's message code
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+JpegState& stateOf(j_common_ptr info) { return *static_cast<JpegState*>(info->client_data); }
+
+[[noreturn]] void fatalError(j_common_ptr info)
+{
+    JpegState& state = stateOf(info);
+    info->err->format_message(info, state.message);
+    state.fatalCode = info->err->msg_code;
+    std::longjmp(state.fatal, 1);
+}
+
+void noteMessage(j_common_ptr info, int level)
+{
+    // Level -1 is a warning: the data is corrupt but decoding goes on. Trace
+    // messages (0 and up) are of no interest.
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        stateOf(info).cutShort = true;
+}
+
+void limitScans(j_common_ptr info)
+{
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > maxScans) {
+        JpegState& state = stateOf(info);
+        std::snprintf(state.message, sizeof state.message, "more than %d scans", maxScans);
+        std::longjmp(state.fatal, 1);
+    }
+}
+
+// The two halves of the decoding, each with the setjmp libjpeg's fatal errors
+// return to. Only plain values live in their frames. False after a fatal error,
+// with its message in state.message.
+bool readHeader(JpegState& state, const uint8_t* bytes, size_t size)
+{
+    if (setjmp(state.fatal) != 0)
+        return false;
+    state.info.err = jpeg_std_error(&state.errors);
+    state.errors.error_exit = fatalError;
+    state.errors.emit_message = noteMessage;
+    state.info.client_data = &state;
+    jpeg_create_decompress(&state.info);
+    state.created = true;
+    state.info.client_data = &state;  // jpeg_create_decompress clears it
+    state.progress.progress_monitor = limitScans;
+    state.info.progress = &state.progress;
+    jpeg_mem_src(&state.info, bytes, static_cast<unsigned long>(size));
+    jpeg_read_header(&state.info, TRUE);
+    return true;
+}
+
+bool readPixels(JpegState& state, uint8_t* rgba, size_t stride, bool cmyk)
+{
+    if (setjmp(state.fatal) != 0)
+        return false;
+    state.info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
+    jpeg_start_decompress(&state.info);
+    while (state.info.output_scanline < state.info.output_height) {
+        JSAMPROW row = rgba + size_t(state.info.output_scanline) * stride;
+        jpeg_read_scanlines(&state.info, &row, 1);
+    }
+    jpeg_finish_decompress(&state.info);
+    return true;
+}
+
+struct Decompressor {
+    JpegState state;
+    ~Decompressor()
+    {
+        if (state.created)
+            jpeg_destroy_decompress(&state.info);
     }
 };
 
@@ -68,36 +154,31 @@ int jpegExifOrientation(const uint8_t* bytes, size_t size)
 PictureLoad decodeJpeg(const uint8_t* bytes, size_t size, PassPixels& out)
 {
     Decompressor jpeg;
-    if (jpeg.handle == nullptr)
-        return pictureOutOfMemory();
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;
-    int colourspace = 0;
-    if (tjDecompressHeader3(jpeg.handle, bytes, static_cast<unsigned long>(size), &width, &height, &subsampling,
-                            &colourspace) != 0)
-        return damagedPicture(PictureFormat::Jpeg, tjGetErrorStr2(jpeg.handle));
+    JpegState& state = jpeg.state;
+    if (!readHeader(state, bytes, size))
+        return damagedPicture(PictureFormat::Jpeg, state.message);
+    const int64_t width = state.info.image_width;
+    const int64_t height = state.info.image_height;
     if (PictureLoad fits = checkPictureSize(width, height, PictureFormat::Jpeg); fits.result != LoadResult::Loaded)
         return fits;
 
-    const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
+    const bool cmyk = state.info.jpeg_color_space == JCS_CMYK || state.info.jpeg_color_space == JCS_YCCK;
     const size_t stride = size_t(width) * 4;
     std::unique_ptr<uint8_t[]> rgba = allocatePictureBuffer(stride * size_t(height));
     if (!rgba)
         return pictureOutOfMemory();
-    if (tjDecompress2(jpeg.handle, bytes, static_cast<unsigned long>(size), rgba.get(), width, static_cast<int>(stride),
-                      height, cmyk ? TJPF_CMYK : TJPF_RGBA, TJFLAG_LIMITSCANS) != 0) {
-        const std::string problem = tjGetErrorStr2(jpeg.handle);
-        // Warnings (stray bytes between markers and the like) leave a whole picture,
-        // and viewers show it; a file cut short leaves a grey rest, and is refused.
-        if (tjGetErrorCode(jpeg.handle) != TJERR_WARNING || problem.find("Premature end") != std::string::npos)
-            return damagedPicture(PictureFormat::Jpeg, problem);
-    }
+    if (!readPixels(state, rgba.get(), stride, cmyk))
+        return state.fatalCode == JERR_OUT_OF_MEMORY ? pictureOutOfMemory()
+                   : damagedPicture(PictureFormat::Jpeg, state.message);
+    // Warnings (stray bytes between markers and the like) leave a whole picture,
+    // and viewers show it; a file cut short leaves a grey rest, and is refused.
+    if (state.cutShort)
+        return damagedPicture(PictureFormat::Jpeg, "it ends too soon");
     if (cmyk)
         cmykToRgba(rgba.get(), size_t(width) * size_t(height));
 
-    if (composeForPass(rgba.get(), width, height, stride, jpegExifOrientation(bytes, size), out) !=
-        LoadResult::Loaded)
+    if (composeForPass(rgba.get(), static_cast<int32_t>(width), static_cast<int32_t>(height), stride,
+                       jpegExifOrientation(bytes, size), out) != LoadResult::Loaded)
         return pictureOutOfMemory();
     return {LoadResult::Loaded, {}};
 }
