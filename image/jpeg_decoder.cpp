@@ -4,8 +4,8 @@
 //
 // The libjpeg API rather than TurboJPEG's: TurboJPEG cannot tell a fatal error that
 // came after a warning from the warning alone, and would hand over a picture
-// decoded part way. Here a fatal error always refuses the file; of the warnings,
-// only the one for a file cut short does.
+// decoded part way. Here a fatal error always refuses the file, and so does a
+// warning that image data is missing or broken, at once.
 #include "image/exif_orientation.h"
 #include "image/picture_decoders.h"
 
@@ -16,8 +16,9 @@
 #include <cstring>
 #include <string>
 
-#include <jerror.h>
+// jpeglib.h first: its jconfig.h says which messages jerror.h numbers.
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -40,8 +41,7 @@ struct JpegState {
     jpeg_progress_mgr progress{};
     std::jmp_buf fatal;
     bool created = false;
-    bool cutShort = false;  // the warning for a file that ends too soon
-    int fatalCode = 0;      // the fatal error's message code
+    int fatalCode = 0;  // the message code of the error, or warning, that ended it
     char message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -55,12 +55,25 @@ JpegState& stateOf(j_common_ptr info) { return *static_cast<JpegState*>(info->cl
     std::longjmp(state.fatal, 1);
 }
 
+// Warnings (level -1) that mean image data is missing or broken: what follows them
+// would be grey or garbage, so the decoding stops there and the file is refused.
+// Other warnings (stray bytes between markers, odd JFIF versions, a bogus ICC
+// profile and the like) leave a whole picture, and viewers show it.
 void noteMessage(j_common_ptr info, int level)
 {
-    // Level -1 is a warning: the data is corrupt but decoding goes on. Trace
-    // messages (0 and up) are of no interest.
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
-        stateOf(info).cutShort = true;
+    if (level >= 0)
+        return;  // trace messages
+    const int code = info->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+        code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC) {
+        JpegState& state = stateOf(info);
+        if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)
+            std::snprintf(state.message, sizeof state.message, "it ends too soon");
+        else
+            info->err->format_message(info, state.message);
+        state.fatalCode = code;
+        std::longjmp(state.fatal, 1);
+    }
 }
 
 void limitScans(j_common_ptr info)
@@ -170,10 +183,6 @@ PictureLoad decodeJpeg(const uint8_t* bytes, size_t size, PassPixels& out)
     if (!readPixels(state, rgba.get(), stride, cmyk))
         return state.fatalCode == JERR_OUT_OF_MEMORY ? pictureOutOfMemory()
                    : damagedPicture(PictureFormat::Jpeg, state.message);
-    // Warnings (stray bytes between markers and the like) leave a whole picture,
-    // and viewers show it; a file cut short leaves a grey rest, and is refused.
-    if (state.cutShort)
-        return damagedPicture(PictureFormat::Jpeg, "it ends too soon");
     if (cmyk)
         cmykToRgba(rgba.get(), size_t(width) * size_t(height));
 
