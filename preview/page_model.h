@@ -42,7 +42,3 @@ void resetPageModel(PageModel& page, int32_t boardX, int32_t boardY, uint32_t bo
 
 // One input record at screen pixel (x, y), with the record's button flags.
 void pageModelInput(PageModel& page, int32_t x, int32_t y, uint32_t flags);
-
-// The slider position (0..51) that sets a channel to this value, as the page's own
-// values are all 5p capped at 255.
-inline int32_t sliderPositionOf(uint32_t channelValue) { return channelValue >= 255 ? 51 : int32_t(channelValue / 5); }
