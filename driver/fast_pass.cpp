@@ -26,7 +26,13 @@ PassResult runFastPass(const RunSettings& settings, const PassPixels& first, con
     NormalBoard normal;
     if (learnNormalBoard(settings, first, second, normal) == PassResult::Aborted)
         return PassResult::Aborted;
-    return drawPlannedGestures(planFastDrawing(normal.page.board, normal.page.painted, boardSide));
+    const std::vector<PlannedGesture> plan = planFastDrawing(normal.page.board, normal.page.painted, boardSide);
+    // Sparse long lines can be cheaper to send as they are than as straight strokes:
+    // then the normal pass is the fast one. It draws the same random numbers again,
+    // as the model pass left the source where it found it.
+    if (plannedRecords(plan) >= normal.records)
+        return runDrawingPass(settings, first, second);
+    return drawPlannedGestures(plan);
 }
 
 PassResult drawPlannedGestures(const std::vector<PlannedGesture>& plan)
