@@ -2,6 +2,7 @@
 // the screen, GetAsyncKeyState for the keys, and a 1 ms timer for the pacing.
 
 #include "desktop/platform.h"
+#include "backends/precise_wait.h"
 
 #include <windows.h>
 
@@ -27,6 +28,7 @@ struct WindowsState {
     LARGE_INTEGER frequency{};     // performance counter ticks per second
     LARGE_INTEGER lastSend{};
     bool sentAny = false;
+    WaitState pacing;
 };
 
 WindowsState win;
@@ -69,6 +71,24 @@ void waitUntil(int64_t deadline)
         Sleep(static_cast<DWORD>(std::clamp<int64_t>(ms, 1, 0x7FFFFFFF)));
     }
 }
+
+// The performance counter in nanoseconds, and back, for the precise pacing wait.
+int64_t nanosecondsOf(int64_t ticks)
+{
+    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
+    return ticks / frequency * 1'000'000'000 + ticks % frequency * 1'000'000'000 / frequency;
+}
+
+int64_t counterNs() { return nanosecondsOf(counterNow()); }
+
+void sleepUntilNs(int64_t deadline)
+{
+    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
+    // Rounded up, so the sleep never ends before the deadline.
+    waitUntil(deadline / 1'000'000'000 * frequency + (deadline % 1'000'000'000 * frequency + 999'999'999) / 1'000'000'000);
+}
+
+const WaitClock windowsClock = {counterNs, sleepUntilNs, [] { SwitchToThread(); }};
 
 void releaseAll()
 {
@@ -140,7 +160,7 @@ void pauseWindows(int32_t ms)
         Sleep(static_cast<DWORD>(ms));
         return;
     }
-    waitUntil(win.lastSend.QuadPart + ticksIn(ms));
+    waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{ms} * 1'000'000);
 }
 
 void screenSizeWindows(int32_t* width, int32_t* height)

@@ -2,6 +2,7 @@
 // the pointer, XGetImage for the screen and XQueryKeymap for the keys.
 
 #include "desktop/platform.h"
+#include "backends/precise_wait.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <sched.h>
 #include <sys/prctl.h>
 
 namespace {
@@ -28,6 +30,7 @@ struct X11State {
     KeyCode keys[3] = {0, 0, 0};
     timespec lastSend{};
     bool sentAny = false;
+    WaitState pacing;
 };
 
 X11State x11;
@@ -53,6 +56,25 @@ void sleepUntil(const timespec& deadline)
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
     }
 }
+
+int64_t nanosecondsOf(const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
+
+int64_t monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return nanosecondsOf(now);
+}
+
+void sleepUntilNs(int64_t deadline)
+{
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
+    t.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
+    sleepUntil(t);
+}
+
+const WaitClock x11Clock = {monotonicNs, sleepUntilNs, [] { sched_yield(); }};
 
 Window activeWindowAtStart()
 {
@@ -161,7 +183,7 @@ void pauseX11(int32_t ms)
     // counts towards the pause, and records are still never closer than ms apart.
     if (!x11.sentAny || ms <= 0)
         return;
-    sleepUntil(addMilliseconds(x11.lastSend, ms));
+    waitPrecisely(x11Clock, x11.pacing, nanosecondsOf(x11.lastSend) + int64_t{ms} * 1'000'000);
 }
 
 void screenSizeX11(int32_t* width, int32_t* height)

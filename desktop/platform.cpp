@@ -10,6 +10,7 @@ static const DesktopBackend& backend()
 }
 
 void useDesktop(const DesktopBackend& chosen) { activeBackend = &chosen; }
+const DesktopBackend& activeDesktop() { return backend(); }
 
 const char* openDesktop() { return backend().open(); }
 void closeDesktop() { backend().close(); }

@@ -56,6 +56,8 @@ const DesktopBackend& nativeDesktop();
 
 // Chooses the backend the operations below drive; the native one until changed.
 void useDesktop(const DesktopBackend& backend);
+// The backend the operations below drive now.
+const DesktopBackend& activeDesktop();
 
 const char* openDesktop();
 void closeDesktop();

@@ -9,6 +9,7 @@
 #include "preview/scrivlet_page.h"
 #include "preview/virtual_desktop.h"
 #include "driver/drawing_pass.h"
+#include "driver/fast_pass.h"
 #include "driver/random_source.h"
 #include "image/targa_image.h"
 
@@ -114,7 +115,10 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);
     }
 
-    if (runDrawingPass(settings, first, settings.image2 ? &second : nullptr) == PassResult::Aborted)
+    const PassPixels* blended = settings.image2 ? &second : nullptr;
+    const PassResult drawn =
+        settings.fast ? runFastPass(settings, first, blended) : runDrawingPass(settings, first, blended);
+    if (drawn == PassResult::Aborted)
         return finish(failureStatus, true);
 
     say("Have a day!\n");

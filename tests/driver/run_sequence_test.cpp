@@ -293,3 +293,29 @@ TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)
 }
 
 }  // namespace
+
+TEST_F(RunSequence, FastPreviewWritesTheSameBoardAsTheNormalPreview)
+{
+    const std::string gradient = writeTarga("gradient.tga", 3, 2, {10, 200, 77});
+    const std::vector<std::vector<std::string>> options = {
+        {"-image", black, "-image2", white, "-crossfade", "0.4", "-stepx", "2", "-stepy", "3"},
+        {"-image", gradient, "-stepx", "4", "-stepy", "4", "-uselines", "-jigfactor", "6", "-randomcolorfactor", "30"},
+        {"-image", white, "-stepx", "5", "-stepy", "5", "-jigfactor", "9", "-jigfromcenter", "-1280x800"},
+    };
+    for (const std::vector<std::string>& base : options) {
+        std::string boards[2];
+        for (const bool fast : {false, true}) {
+            const std::string png = testing::TempDir() + "fast-preview-" + std::to_string(fast) + ".png";
+            std::vector<std::string> args = base;
+            if (fast)
+                args.insert(args.begin(), "-FAST");
+            args.insert(args.end(), {"-preview", png});
+            const RunOutcome r = run(args);
+            EXPECT_EQ(r.status, 0);
+            std::ifstream file(png, std::ios::binary);
+            boards[fast].assign(std::istreambuf_iterator<char>(file), {});
+        }
+        EXPECT_FALSE(boards[0].empty());
+        EXPECT_TRUE(boards[0] == boards[1]) << "the boards differ for " << base[1] << " ... " << base.back();
+    }
+}
