@@ -34,6 +34,7 @@ const UsageLine usageLines[] = {
     {"-ignoreblack", "", "off", "skip (almost) black points"},
     {"-ignorewhite", "", "off", "skip (almost) white points"},
     {"-1280x800", "", "off", "mouse positions as if the screen were 1280x800"},
+    {"-fast", "", "off", "the same board, planned with far less input"},
     {"-wait", "SECONDS", "5", "time to bring the page to the front, 0-600"},
     {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
     {"", "", "", "and save the board it leaves as PNG"},

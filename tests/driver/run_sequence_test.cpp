@@ -210,7 +210,7 @@ TEST_F(RunSequence, HelpAndVersionAnswerAtOnceWithoutTouchingTheDesktop)
     // Every option a run reads has its line, with its default.
     for (const char* line : {"-image FILE ", "-image2 FILE ", "-crossfade NUMBER ", "-stepx N ", "-stepy N ",
                              "-randomcolorfactor N ", "-jigfactor N ", "-jigfromcenter ", "-uselines ",
-                             "-compresscolor ", "-ignoreblack ", "-ignorewhite ", "-1280x800 ", "-wait SECONDS ",
+                             "-compresscolor ", "-ignoreblack ", "-ignorewhite ", "-1280x800 ", "-fast ", "-wait SECONDS ",
                              "-preview FILE.png "})
         EXPECT_NE(usage.find(std::string("\n  ") + line), std::string::npos) << line;
 }
