@@ -33,7 +33,7 @@ const UsageLine usageLines[] = {
     {"-compresscolor", "", "off", "fewer colours: clear 3 low bits a channel"},
     {"-ignoreblack", "", "off", "skip (almost) black points"},
     {"-ignorewhite", "", "off", "skip (almost) white points"},
-    {"-1280x800", "", "off", "mouse positions as if the screen were 1280x800"},
+    {"-1280x800", "", "off", "scale the mouse to a 1280x800 screen"},
     {"-fast", "", "off", "the same board, planned with far less input"},
     {"-wait", "SECONDS", "5", "time to bring the page to the front, 0-600"},
     {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
