@@ -37,7 +37,8 @@ const UsageLine usageLines[] = {
     {"-fast", "", "off", "the same board, planned with far less input"},
     {"-wait", "SECONDS", "5", "time to bring the page to the front, 0-600"},
     {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
-    {"", "", "", "and save the board it leaves as PNG"},
+    {"", "", "", "save the board it leaves as PNG and say what"},
+    {"", "", "", "the real run would cost"},
     {"-help", "", "", "this text, then exit; also --help, -h, -?, /?"},
     {"-version", "", "", "the version, then exit; also --version"},
 };
@@ -58,11 +59,13 @@ const char* const introduction =
 const char* const closing =
     "\n"
     "Keys while it draws: keypad minus pauses, keypad plus resumes, Escape stops.\n"
-    "Keep your hands off the mouse meanwhile.\n"
+    "Keep your hands off the mouse meanwhile. How far it is and the time left show\n"
+    "in the terminal's title (the console's on Windows) and, on a terminal, in one\n"
+    "line that rewrites itself.\n"
     "\n"
     "Examples:\n"
-    "  scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4\n"
-    "  scrivdraw -image rose.tga -preview board.png\n"
+    "  scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4 -wait 10\n"
+    "  scrivdraw -image rose.tga -fast -preview board.png\n"
     "\n"
     "Exit status 0 when the drawing is done; -1 after one line that says why not.\n"
     "More in the README: README.txt in the Windows zip, or\n"

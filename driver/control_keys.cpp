@@ -1,8 +1,11 @@
 #include "driver/control_keys.h"
 
 #include "desktop/platform.h"
+#include "driver/progress.h"
 
-KeyVerdict pollControlKeys(bool& paused)
+namespace {
+
+KeyVerdict readKeys(bool& paused)
 {
     if (isKeyDown(ControlKey::Escape))
         return KeyVerdict::Abort;
@@ -13,4 +16,13 @@ KeyVerdict pollControlKeys(bool& paused)
     else if (paused)
         return KeyVerdict::Wait;
     return KeyVerdict::Draw;
+}
+
+}  // namespace
+
+KeyVerdict pollControlKeys(bool& paused)
+{
+    const KeyVerdict verdict = readKeys(paused);
+    updateProgress(verdict == KeyVerdict::Wait);
+    return verdict;
 }

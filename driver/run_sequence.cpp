@@ -10,6 +10,7 @@
 #include "preview/virtual_desktop.h"
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
+#include "driver/progress.h"
 #include "driver/random_source.h"
 #include "image/targa_image.h"
 
@@ -25,6 +26,7 @@ void say(const char* text) { std::fputs(text, stdout); }
 // Every way out of a run: output flushed, the desktop let go.
 int finish(int status, bool desktopOpen)
 {
+    endProgress();
     std::fflush(stdout);
     if (desktopOpen)
         closeDesktop();
@@ -116,9 +118,8 @@ int runScrivdraw(int argc, const char* const* argv)
     }
 
     const PassPixels* blended = settings.image2 ? &second : nullptr;
-    const PassResult drawn =
-        settings.fast ? runFastPass(settings, first, blended) : runDrawingPass(settings, first, blended);
-    if (drawn == PassResult::Aborted)
+    DrawingTally tally;
+    if (runDrawing(settings, first, blended, tally) == PassResult::Aborted)
         return finish(failureStatus, true);
 
     say("Have a day!\n");
@@ -128,6 +129,7 @@ int runScrivdraw(int argc, const char* const* argv)
             std::printf("Couldn't write the preview %s!\n", previewPath);
             return finish(failureStatus, true);
         }
+        say(costText(tally.points, tally.records, int64_t{waitSeconds} * 1000).c_str());
     }
     return finish(0, true);
 }
