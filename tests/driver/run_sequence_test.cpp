@@ -6,6 +6,7 @@
 #include "pass_fixture.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -226,6 +227,13 @@ TEST_F(RunSequence, WaitSetsTheStartUpWaitAndABadOneIsRefusedBeforeTheDesktop)
         ASSERT_FALSE(virtualSleeps().empty());
         EXPECT_EQ(virtualSleeps()[0], ms);
         EXPECT_EQ(virtualInputLog().front().timeMs, ms);
+    }
+    // The preview's cost of the real run counts the wait asked for: one point is 8 records.
+    const std::string png = testing::TempDir() + "run-sequence-wait-cost.png";
+    for (const auto& [text, cost] : {std::pair{"0", "about 1 s.\n"}, std::pair{"600", "about 10 min 1 s.\n"}}) {
+        const std::string output =
+            run({"-image", black, "-stepx", "300", "-stepy", "300", "-wait", text, "-preview", png}).output;
+        EXPECT_EQ(output.substr(output.size() - std::strlen(cost)), cost) << output;
     }
     // Read strictly: a mistyped wait must not start the drawing early.
     for (const char* text : {"601", "-1", "+5", "2.5", "abc", "5s", "99999999999", ""}) {
