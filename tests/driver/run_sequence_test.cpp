@@ -208,11 +208,11 @@ TEST_F(RunSequence, HelpAndVersionAnswerAtOnceWithoutTouchingTheDesktop)
         EXPECT_TRUE(virtualSleeps().empty());
         EXPECT_EQ(virtualCaptures() + virtualPixelReads(), 0);
     }
-    // Every option a run reads has its line, with its default.
+    // Every option a run reads has its line.
     for (const char* line : {"-image FILE ", "-image2 FILE ", "-crossfade NUMBER ", "-stepx N ", "-stepy N ",
                              "-randomcolorfactor N ", "-jigfactor N ", "-jigfromcenter ", "-uselines ",
-                             "-compresscolor ", "-ignoreblack ", "-ignorewhite ", "-1280x800 ", "-fast ", "-wait SECONDS ",
-                             "-preview FILE.png "})
+                             "-compresscolor ", "-ignoreblack ", "-ignorewhite ", "-1280x800 ", "-fast ",
+                             "-wait SECONDS ", "-preview FILE.png "})
         EXPECT_NE(usage.find(std::string("\n  ") + line), std::string::npos) << line;
 }
 
