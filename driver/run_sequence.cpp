@@ -2,6 +2,7 @@
 
 #include "cmdline/argument_table.h"
 #include "cmdline/run_settings.h"
+#include "cmdline/usage.h"
 #include "desktop/board_locator.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
@@ -19,7 +20,6 @@
 namespace {
 
 constexpr int failureStatus = -1;
-constexpr int32_t startupWaitMs = 5000;
 
 void say(const char* text) { std::fputs(text, stdout); }
 
@@ -75,6 +75,15 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, false);
     }
 
+    // Help, the version and a bad wait are answered before the desktop is touched.
+    if (answerHelpOrVersion())
+        return finish(0, false);
+    int32_t waitSeconds = 0;
+    if (const std::string refusal = readWaitSeconds(waitSeconds); !refusal.empty()) {
+        say(refusal.c_str());
+        return finish(failureStatus, false);
+    }
+
     const int32_t previewSlot = findArgument("-preview");
     if (previewSlot != 0 && !previewPathUsable(previewSlot))
         return finish(failureStatus, false);
@@ -86,7 +95,7 @@ int runScrivdraw(int argc, const char* const* argv)
     }
 
     minimiseConsole();
-    sleepMilliseconds(startupWaitMs);
+    sleepMilliseconds(waitSeconds * 1000);
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
 
     int32_t boardX = 0;
@@ -141,7 +150,7 @@ int runScrivdraw(int argc, const char* const* argv)
             std::printf("Couldn't write the preview %s!\n", previewPath);
             return finish(failureStatus, true);
         }
-        say(costText(tally.points, tally.records, startupWaitMs).c_str());
+        say(costText(tally.points, tally.records, int64_t{waitSeconds} * 1000).c_str());
     }
     return finish(0, true);
 }
