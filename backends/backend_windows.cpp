@@ -263,9 +263,12 @@ bool keyDownWindows(ControlKey key)
     return (static_cast<uint16_t>(GetAsyncKeyState(vk)) & 0x8000u) != 0;
 }
 
+// The console is minimised while drawing: its title is what shows on the taskbar.
+void showStatusWindows(const char* text) { SetConsoleTitleA(text); }
+
 const DesktopBackend windowsBackend = {
-    openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
-    captureWindows, readWindows, sendWindows, keyDownWindows,
+    openWindows,    closeWindows, minimiseWindows, sleepWindows,   pauseWindows,      screenSizeWindows,
+    captureWindows, readWindows,  sendWindows,     keyDownWindows, showStatusWindows,
 };
 
 }  // namespace

@@ -13,10 +13,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <sched.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -303,8 +305,19 @@ bool keyDownX11(ControlKey key)
     return (static_cast<unsigned char>(keys[code / 8]) >> (code % 8)) & 1;
 }
 
+// The terminal's title, and the line itself, only on a terminal: a log or a pipe
+// gets no escape sequences.
+void showStatusX11(const char* text)
+{
+    if (isatty(STDERR_FILENO) == 0)
+        return;
+    std::fprintf(stderr, "\033]0;%s\007%s\n", text, text);
+    std::fflush(stderr);
+}
+
 const DesktopBackend x11Backend = {
-    openX11, closeX11, minimiseX11, sleepX11, pauseX11, screenSizeX11, captureX11, readX11, sendX11, keyDownX11,
+    openX11,    closeX11, minimiseX11, sleepX11, pauseX11,      screenSizeX11,
+    captureX11, readX11,  sendX11,     keyDownX11, showStatusX11,
 };
 
 }  // namespace

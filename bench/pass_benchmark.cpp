@@ -59,7 +59,7 @@ void sendSink(const MouseInputRecord&)
 bool keySink(ControlKey) { return false; }
 
 const DesktopBackend realPauses = {openSink, closeSink, minimiseSink, sleepSink, pauseSink,
-                                   sizeSink, captureSink, readSink, sendSink, keySink};
+                                   sizeSink, captureSink, readSink, sendSink, keySink, nullptr};
 
 double secondsSince(Clock::time_point start)
 {

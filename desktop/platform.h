@@ -49,6 +49,10 @@ struct DesktopBackend {
     uint32_t (*readScreenPixel)(int32_t x, int32_t y);
     void (*sendMouseInput)(const MouseInputRecord& record);
     bool (*isKeyDown)(ControlKey key);
+    // Shows one short line where the user sees it while the console is minimised
+    // (the console's or terminal's title; on a terminal also a line on standard
+    // error). Never standard output. May be null: then nothing is shown.
+    void (*showStatus)(const char* text);
 };
 
 // The backend this build was made for.
@@ -69,3 +73,4 @@ void captureScreen(int32_t left, int32_t top, int32_t width, int32_t height, uin
 uint32_t readScreenPixel(int32_t x, int32_t y);
 void sendMouseInput(const MouseInputRecord& record);
 bool isKeyDown(ControlKey key);
+void showStatus(const char* text);

@@ -53,7 +53,7 @@ bool keyDownModel(ControlKey) { return false; }
 
 const DesktopBackend modelBackend = {
     openModel,    closeModel, minimiseModel, sleepModel, pauseModel, screenSizeModel,
-    captureModel, readModel,  sendModel,     keyDownModel,
+    captureModel, readModel,  sendModel,     keyDownModel, nullptr,
 };
 
 }  // namespace

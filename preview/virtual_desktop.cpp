@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string>
 
 namespace {
 
@@ -29,6 +30,8 @@ struct VirtualState {
     int64_t pixelReads = 0;
     int64_t captures = 0;
     VirtualInputHandler handler = nullptr;
+    std::vector<std::string> statusLines;
+    VirtualClockHook clockHook = nullptr;
 };
 
 VirtualState state;
@@ -49,6 +52,8 @@ void sleepVirtual(int32_t ms)
     state.sleeps.push_back(ms);
     if (ms > 0)
         state.clockMs += ms;
+    if (state.clockHook != nullptr)
+        state.clockHook(state.clockMs);
 }
 
 void pauseVirtual(int32_t ms)
@@ -58,6 +63,8 @@ void pauseVirtual(int32_t ms)
     const int64_t until = state.lastInputMs + ms;
     if (until > state.clockMs)
         state.clockMs = until;
+    if (state.clockHook != nullptr)
+        state.clockHook(state.clockMs);
 }
 
 void screenSizeVirtual(int32_t* width, int32_t* height)
@@ -105,9 +112,11 @@ bool keyDownVirtual(ControlKey key)
     return false;
 }
 
+void showStatusVirtual(const char* text) { state.statusLines.emplace_back(text); }
+
 const DesktopBackend virtualBackend = {
-    openVirtual,   closeVirtual,   minimiseVirtual, sleepVirtual, pauseVirtual, screenSizeVirtual,
-    captureVirtual, readVirtual,   sendVirtual,     keyDownVirtual,
+    openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,      screenSizeVirtual,
+    captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, showStatusVirtual,
 };
 
 }  // namespace
@@ -163,6 +172,9 @@ void holdKeyDuringTime(ControlKey key, int64_t fromMs, int64_t untilMs)
 }
 
 int64_t virtualKeyPolls(ControlKey key) { return state.polls[keyIndex(key)]; }
+
+const std::vector<std::string>& virtualStatusLines() { return state.statusLines; }
+void setVirtualClockHook(VirtualClockHook hook) { state.clockHook = hook; }
 
 int32_t pixelFromAbsolute(int32_t a, int32_t size)
 {

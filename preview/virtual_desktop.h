@@ -6,6 +6,7 @@
 #include "desktop/platform.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct LoggedInput {
@@ -43,6 +44,14 @@ int64_t virtualKeyPolls(ControlKey key);
 // every input record with the screen pixel it lands on and the record's flags.
 using VirtualInputHandler = void (*)(int32_t x, int32_t y, uint32_t flags);
 void setVirtualInputHandler(VirtualInputHandler handler);
+
+// Every status line shown to the user, in order.
+const std::vector<std::string>& virtualStatusLines();
+
+// Called with the new time whenever a sleep or pause moves the clock: a test changes
+// the screen mid-run with it (a window put over the page, the page moved).
+using VirtualClockHook = void (*)(int64_t nowMs);
+void setVirtualClockHook(VirtualClockHook hook);
 
 // The pixel an absolute coordinate lands on, as the platform maps it back:
 // floor(a * size / 65536).
