@@ -263,12 +263,31 @@ bool keyDownWindows(ControlKey key)
     return (static_cast<uint16_t>(GetAsyncKeyState(vk)) & 0x8000u) != 0;
 }
 
-// The console is minimised while drawing: its title is what shows on the taskbar.
-void showStatusWindows(const char* text) { SetConsoleTitleA(text); }
+int64_t clockWindows() { return counterNs() / 1'000'000; }
+
+// The console's title: the console is minimised, so it shows on its taskbar button.
+// The title it had comes back when the status is taken away.
+void statusWindows(const char* text)
+{
+    static wchar_t saved[512];
+    static bool shown = false;
+    if (*text == '\0') {
+        if (shown)
+            SetConsoleTitleW(saved);
+        shown = false;
+        return;
+    }
+    if (!shown && GetConsoleTitleW(saved, 512) == 0)
+        saved[0] = L'\0';
+    shown = true;
+    wchar_t wide[256];
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 256) > 0)
+        SetConsoleTitleW(wide);
+}
 
 const DesktopBackend windowsBackend = {
-    openWindows,    closeWindows, minimiseWindows, sleepWindows,   pauseWindows,      screenSizeWindows,
-    captureWindows, readWindows,  sendWindows,     keyDownWindows, showStatusWindows,
+    openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
+    captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
 };
 
 }  // namespace

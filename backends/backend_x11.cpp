@@ -13,12 +13,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <cstdio>
 #include <sched.h>
-#include <sys/prctl.h>
 #include <unistd.h>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -74,6 +74,29 @@ void sleepUntilNs(int64_t deadline)
     t.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
     t.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
     sleepUntil(t);
+}
+
+int64_t clockX11() { return monotonicNs() / 1'000'000; }
+
+// The terminal's title and one line on standard error that rewrites itself, only
+// when standard error is a terminal; taken away without a trace, so the terminal
+// keeps exactly the lines the run prints. The title the terminal had is pushed on
+// its title stack first and popped back at the end.
+void statusX11(const char* text)
+{
+    static const bool terminal = isatty(STDERR_FILENO) == 1;
+    static bool shown = false;
+    if (!terminal)
+        return;
+    if (*text == '\0') {
+        if (shown)
+            std::fputs("\r\x1b[K\x1b[23;0t", stderr);
+        shown = false;
+    } else {
+        std::fprintf(stderr, "%s\x1b]0;%s\x07\r\x1b[K%s", shown ? "" : "\x1b[22;0t", text, text);
+        shown = true;
+    }
+    std::fflush(stderr);
 }
 
 const WaitClock x11Clock = {monotonicNs, sleepUntilNs, [] { sched_yield(); }};
@@ -305,19 +328,9 @@ bool keyDownX11(ControlKey key)
     return (static_cast<unsigned char>(keys[code / 8]) >> (code % 8)) & 1;
 }
 
-// The terminal's title, and the line itself, only on a terminal: a log or a pipe
-// gets no escape sequences.
-void showStatusX11(const char* text)
-{
-    if (isatty(STDERR_FILENO) == 0)
-        return;
-    std::fprintf(stderr, "\033]0;%s\007%s\n", text, text);
-    std::fflush(stderr);
-}
-
 const DesktopBackend x11Backend = {
-    openX11,    closeX11, minimiseX11, sleepX11, pauseX11,      screenSizeX11,
-    captureX11, readX11,  sendX11,     keyDownX11, showStatusX11,
+    openX11, closeX11, minimiseX11, sleepX11, pauseX11, screenSizeX11, captureX11, readX11, sendX11, keyDownX11,
+    clockX11, statusX11,
 };
 
 }  // namespace

@@ -16,9 +16,8 @@ constexpr int32_t edgeToOrigin = 2;
 constexpr int32_t lookAgainMs = 100;
 
 const char* const pausedText =
-    "scrivdraw: the page is covered or has moved - drawing paused until it is back "
+    "scrivdraw paused \xC2\xB7 the page is covered or has moved: bring it back "
     "(keypad plus draws on regardless, Escape stops)";
-const char* const resumedText = "scrivdraw: drawing";
 
 enum class LastLook {
     None,  // nothing seen since arming or since a pause by the keys
@@ -144,7 +143,7 @@ GestureGate awaitPageBeforeGesture()
         sleepMilliseconds(lookAgainMs);
     }
     if (told)
-        showStatus(resumedText);
+        showStatus("");  // the drawing's own status comes back with its next update
     dog.last = LastLook::Present;
     return gate;
 }

@@ -25,8 +25,5 @@ void captureScreen(int32_t left, int32_t top, int32_t width, int32_t height, uin
 uint32_t readScreenPixel(int32_t x, int32_t y) { return backend().readScreenPixel(x, y); }
 void sendMouseInput(const MouseInputRecord& record) { backend().sendMouseInput(record); }
 bool isKeyDown(ControlKey key) { return backend().isKeyDown(key); }
-void showStatus(const char* text)
-{
-    if (backend().showStatus != nullptr)
-        backend().showStatus(text);
-}
+int64_t clockMilliseconds() { return backend().clockMilliseconds(); }
+void showStatus(const char* text) { backend().showStatus(text); }

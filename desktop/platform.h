@@ -49,9 +49,10 @@ struct DesktopBackend {
     uint32_t (*readScreenPixel)(int32_t x, int32_t y);
     void (*sendMouseInput)(const MouseInputRecord& record);
     bool (*isKeyDown)(ControlKey key);
-    // Shows one short line where the user sees it while the console is minimised
-    // (the console's or terminal's title; on a terminal also a line on standard
-    // error). Never standard output. May be null: then nothing is shown.
+    // A monotonic clock for measuring the run's pace.
+    int64_t (*clockMilliseconds)();
+    // Shows one short line of status where the user can see it while the console is
+    // minimised (the terminal's or the console's title); an empty text takes it away.
     void (*showStatus)(const char* text);
 };
 
@@ -73,4 +74,5 @@ void captureScreen(int32_t left, int32_t top, int32_t width, int32_t height, uin
 uint32_t readScreenPixel(int32_t x, int32_t y);
 void sendMouseInput(const MouseInputRecord& record);
 bool isKeyDown(ControlKey key);
+int64_t clockMilliseconds();
 void showStatus(const char* text);

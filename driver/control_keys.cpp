@@ -2,8 +2,11 @@
 
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
+#include "driver/progress.h"
 
-KeyVerdict pollControlKeys(bool& paused)
+namespace {
+
+KeyVerdict readKeys(bool& paused)
 {
     // Escape seen while waiting for the page ends the run here, without another poll.
     if (pageWatchdogStopped() || isKeyDown(ControlKey::Escape))
@@ -17,4 +20,13 @@ KeyVerdict pollControlKeys(bool& paused)
         return KeyVerdict::Wait;
     }
     return KeyVerdict::Draw;
+}
+
+}  // namespace
+
+KeyVerdict pollControlKeys(bool& paused)
+{
+    const KeyVerdict verdict = readKeys(paused);
+    updateProgress(verdict == KeyVerdict::Wait);
+    return verdict;
 }

@@ -6,6 +6,7 @@
 #include "desktop/sliders.h"
 #include "driver/control_keys.h"
 #include "driver/normal_board.h"
+#include "driver/progress.h"
 
 namespace {
 
@@ -21,18 +22,33 @@ void drawGesture(const PlannedGesture& g)
 
 }  // namespace
 
-PassResult runFastPass(const RunSettings& settings, const PassPixels& first, const PassPixels* second)
+PassResult runDrawing(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
+                      DrawingTally& tally)
 {
     NormalBoard normal;
     if (learnNormalBoard(settings, first, second, normal) == PassResult::Aborted)
         return PassResult::Aborted;
-    const std::vector<PlannedGesture> plan = planFastDrawing(normal.page.board, normal.page.painted, boardSide);
+    tally.points = normal.points;
+    const int64_t before = sentInputRecords();
+    std::vector<PlannedGesture> plan;
+    if (settings.fast)
+        plan = planFastDrawing(normal.page.board, normal.page.painted, boardSide);
     // Sparse long lines can be cheaper to send as they are than as straight strokes:
     // then the normal pass is the fast one. It draws the same random numbers again,
     // as the model pass left the source where it found it.
-    if (plannedRecords(plan) >= normal.records)
-        return runDrawingPass(settings, first, second);
-    return drawPlannedGestures(plan);
+    const bool planned = settings.fast && plannedRecords(plan) < normal.records;
+    startProgress(planned ? plannedRecords(plan) : normal.records);
+    const PassResult result = planned ? drawPlannedGestures(plan) : runDrawingPass(settings, first, second);
+    tally.records = sentInputRecords() - before;
+    return result;
+}
+
+PassResult runFastPass(const RunSettings& settings, const PassPixels& first, const PassPixels* second)
+{
+    RunSettings fast = settings;
+    fast.fast = true;
+    DrawingTally tally;
+    return runDrawing(fast, first, second, tally);
 }
 
 PassResult drawPlannedGestures(const std::vector<PlannedGesture>& plan)

@@ -9,6 +9,18 @@
 
 #include <vector>
 
+// What a drawing sent: the points of the normal pass (which -fast reproduces) and
+// the input records actually sent.
+struct DrawingTally {
+    int64_t points = 0;
+    int64_t records = 0;
+};
+
+// The run's drawing: the normal pass, or with -fast the planned one. Its progress
+// is shown against the records planned for it, worked out on the page model first.
+PassResult runDrawing(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
+                      DrawingTally& tally);
+
 PassResult runFastPass(const RunSettings& settings, const PassPixels& first, const PassPixels* second);
 
 // Draws planned gestures on the board at BoardOrigin, polling the keys before each

@@ -50,10 +50,12 @@ void sendModel(const MouseInputRecord& record)
 
 // Keys are the real run's business: the model pass takes well under a second.
 bool keyDownModel(ControlKey) { return false; }
+int64_t clockModel() { return 0; }
+void statusModel(const char*) {}
 
 const DesktopBackend modelBackend = {
     openModel,    closeModel, minimiseModel, sleepModel, pauseModel, screenSizeModel,
-    captureModel, readModel,  sendModel,     keyDownModel, nullptr,
+    captureModel, readModel,  sendModel,     keyDownModel, clockModel, statusModel,
 };
 
 }  // namespace

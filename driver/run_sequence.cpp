@@ -11,6 +11,7 @@
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
 #include "driver/normal_board.h"
+#include "driver/progress.h"
 #include "driver/repair_pass.h"
 #include "driver/random_source.h"
 #include "image/targa_image.h"
@@ -28,6 +29,7 @@ void say(const char* text) { std::fputs(text, stdout); }
 // Every way out of a run: output flushed, the desktop let go.
 int finish(int status, bool desktopOpen)
 {
+    endProgress();
     std::fflush(stdout);
     disarmPageWatchdog();
     if (desktopOpen)
@@ -140,9 +142,8 @@ int runScrivdraw(int argc, const char* const* argv)
     NormalBoard meant;
     if (repairing && learnNormalBoard(settings, first, blended, meant) == PassResult::Aborted)
         return finish(failureStatus, true);
-    const PassResult drawn =
-        settings.fast ? runFastPass(settings, first, blended) : runDrawingPass(settings, first, blended);
-    if (drawn == PassResult::Aborted)
+    DrawingTally tally;
+    if (runDrawing(settings, first, blended, tally) == PassResult::Aborted)
         return finish(failureStatus, true);
 
     if (repairing && !reportRepair(meant.page))
@@ -154,6 +155,7 @@ int runScrivdraw(int argc, const char* const* argv)
             std::printf("Couldn't write the preview %s!\n", previewPath);
             return finish(failureStatus, true);
         }
+        say(costText(tally.points, tally.records, startupWaitMs).c_str());
     }
     return finish(0, true);
 }

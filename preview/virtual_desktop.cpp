@@ -30,7 +30,7 @@ struct VirtualState {
     int64_t pixelReads = 0;
     int64_t captures = 0;
     VirtualInputHandler handler = nullptr;
-    std::vector<std::string> statusLines;
+    std::vector<std::string> statuses;
     VirtualClockHook clockHook = nullptr;
 };
 
@@ -112,11 +112,12 @@ bool keyDownVirtual(ControlKey key)
     return false;
 }
 
-void showStatusVirtual(const char* text) { state.statusLines.emplace_back(text); }
+int64_t clockVirtual() { return state.clockMs; }
+void statusVirtual(const char* text) { state.statuses.emplace_back(text); }
 
 const DesktopBackend virtualBackend = {
-    openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,      screenSizeVirtual,
-    captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, showStatusVirtual,
+    openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,  screenSizeVirtual,
+    captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, clockVirtual, statusVirtual,
 };
 
 }  // namespace
@@ -158,6 +159,7 @@ int64_t virtualClockMs() { return state.clockMs; }
 const std::vector<LoggedInput>& virtualInputLog() { return state.inputs; }
 const std::vector<int32_t>& virtualSleeps() { return state.sleeps; }
 bool virtualConsoleMinimised() { return state.minimised; }
+const std::vector<std::string>& virtualStatuses() { return state.statuses; }
 int64_t virtualPixelReads() { return state.pixelReads; }
 int64_t virtualCaptures() { return state.captures; }
 
@@ -173,7 +175,6 @@ void holdKeyDuringTime(ControlKey key, int64_t fromMs, int64_t untilMs)
 
 int64_t virtualKeyPolls(ControlKey key) { return state.polls[keyIndex(key)]; }
 
-const std::vector<std::string>& virtualStatusLines() { return state.statusLines; }
 void setVirtualClockHook(VirtualClockHook hook) { state.clockHook = hook; }
 
 int32_t pixelFromAbsolute(int32_t a, int32_t size)

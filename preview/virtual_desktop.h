@@ -29,6 +29,7 @@ int64_t virtualClockMs();
 const std::vector<LoggedInput>& virtualInputLog();
 const std::vector<int32_t>& virtualSleeps();  // every sleep and pause asked for, in ms
 bool virtualConsoleMinimised();
+const std::vector<std::string>& virtualStatuses();  // every status line shown, "" when taken away
 // How often each operation was called since the reset.
 int64_t virtualPixelReads();
 int64_t virtualCaptures();
@@ -44,9 +45,6 @@ int64_t virtualKeyPolls(ControlKey key);
 // every input record with the screen pixel it lands on and the record's flags.
 using VirtualInputHandler = void (*)(int32_t x, int32_t y, uint32_t flags);
 void setVirtualInputHandler(VirtualInputHandler handler);
-
-// Every status line shown to the user, in order.
-const std::vector<std::string>& virtualStatusLines();
 
 // Called with the new time whenever a sleep or pause moves the clock: a test changes
 // the screen mid-run with it (a window put over the page, the page moved).
