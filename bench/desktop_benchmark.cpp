@@ -4,10 +4,13 @@
 //      screen and on the build's own desktop (X11 or Windows) when one is there.
 //   2. The pause after each input record on the build's own desktop: how late it
 //      ends against its 1 ms, and the time a drawn point (8 records) takes.
+//   3. The page watchdog's look (two rows of 300 pixels) in the pause after each
+//      release, against the same gestures without it, in alternating blocks.
 // Run it on a display of its own: tests/tools/with-xvfb build/<dir>/bench/desktop_benchmark
 // Prints figures; asserts nothing.
 
 #include "desktop/board_locator.h"
+#include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/pointer.h"
 #include "desktop/screen.h"
@@ -144,6 +147,48 @@ void benchPacing()
                 plainPerPoint / 8);
 }
 
+// Gestures in the corner as the pointer sends them (press, pause, release, pause),
+// with or without the watchdog's look right after the release; blocks alternate so
+// that a busy machine weighs on both alike.
+void benchWatchdog()
+{
+    constexpr int blocks = 6;
+    constexpr int gesturesPerBlock = 500;
+    const AbsolutePoint at = toAbsolute(2, 2);
+    MouseInputRecord record;
+    record.dx = at.ax;
+    record.dy = at.ay;
+    armPageWatchdog(100, 248, 300);
+    std::vector<double> looks;  // ms per look
+    double seconds[2] = {0, 0};
+    for (int b = 0; b < 2 * blocks; ++b) {
+        const bool look = b % 2 == 1;
+        const Clock::time_point start = Clock::now();
+        for (int g = 0; g < gesturesPerBlock; ++g) {
+            record.flags = pressFlags;
+            sendMouseInput(record);
+            pauseAfterInput(1);
+            record.flags = releaseFlags;
+            sendMouseInput(record);
+            if (look) {
+                const Clock::time_point before = Clock::now();
+                checkPage();
+                looks.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+            }
+            pauseAfterInput(1);
+        }
+        seconds[look ? 1 : 0] += secondsSince(start);
+    }
+    disarmPageWatchdog();
+    const double gestures = double(blocks) * gesturesPerBlock;
+    const double without = seconds[0] / gestures * 1e3;
+    const double with = seconds[1] / gestures * 1e3;
+    std::printf("page watchdog: %.0f gestures each way: %.4f ms a gesture without the look, %.4f ms with it "
+                "(%+.2f %%); a look takes %.3f ms median, %.3f ms 99th, inside the 1 ms pause\n",
+                gestures, without, with, (with / without - 1.0) * 100.0, percentile(looks, 0.5),
+                percentile(looks, 0.99));
+}
+
 void benchNativeDesktop()
 {
     useDesktop(nativeDesktop());
@@ -155,6 +200,7 @@ void benchNativeDesktop()
     // on an empty display this is the slowest case.
     compareLocators("native desktop (the whole band unless a page is shown)", 20, 1);
     benchPacing();
+    benchWatchdog();
     closeDesktop();
 }
 

@@ -61,6 +61,7 @@ RunSettings readRunSettings()
     settings.jigfromcenter = isOptionPresent("-jigfromcenter");
     settings.uselines = isOptionPresent("-uselines");
     settings.fast = isOptionPresent("-fast");
+    settings.repair = isOptionPresent("-repair");
 
     readInteger("-stepx", settings.stepx);
     readInteger("-stepy", settings.stepy);

@@ -19,6 +19,7 @@ struct RunSettings {
     bool ignoreblack = false;
     bool ignorewhite = false;
     bool fast = false;  // draw the same board through the planner, with far less input
+    bool repair = false;  // read the board back after the drawing and redraw what differs
 };
 
 // Decimal text to integer: leading white space, an optional sign, then digits up to

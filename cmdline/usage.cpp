@@ -21,8 +21,8 @@ struct UsageLine {
 
 // Every option, in the order a user needs them.
 const UsageLine usageLines[] = {
-    {"-image", "FILE", "required", "the Targa picture to draw"},
-    {"-image2", "FILE", "none", "a second Targa picture to blend in"},
+    {"-image", "FILE", "required", "the picture to draw (PNG, JPEG, Targa, ...)"},
+    {"-image2", "FILE", "none", "a second picture to blend in"},
     {"-crossfade", "NUMBER", "0", "how much of -image2 to mix in, 0 to 1"},
     {"-stepx", "N", "1", "pixels between the points of a row, >= 1"},
     {"-stepy", "N", "1", "pixels between rows, >= 1"},
@@ -35,6 +35,7 @@ const UsageLine usageLines[] = {
     {"-ignorewhite", "", "off", "skip (almost) white points"},
     {"-1280x800", "", "off", "scale the mouse to a 1280x800 screen"},
     {"-fast", "", "off", "the same board, planned with far less input"},
+    {"-repair", "", "off", "read the board back after, redraw what differs"},
     {"-wait", "SECONDS", "5", "time to bring the page to the front, 0-600"},
     {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
     {"", "", "", "save the board it leaves as PNG and say what"},
@@ -44,7 +45,7 @@ const UsageLine usageLines[] = {
 };
 
 const char* const introduction =
-    " draws a Targa picture into the Scrivlet drawing page by\n"
+    " draws a picture into the Scrivlet drawing page by\n"
     "driving the mouse.\n"
     "\n"
     "Open the drawing page, start scrivdraw from a console and bring the page to the\n"

@@ -6,8 +6,8 @@
 #include <new>
 
 namespace {
-constexpr int32_t firstRow = 200;
-constexpr int32_t lastRow = 399;
+constexpr int32_t firstRow = boardEdgeFirstRow;
+constexpr int32_t lastRow = boardEdgeLastRow;
 constexpr int32_t firstColumn = 50;
 constexpr int32_t lastColumn = 799;
 constexpr int32_t runNeeded = 280;
@@ -17,6 +17,12 @@ constexpr uint32_t grey = 0x999999u;
 }
 
 bool locateBoard(int32_t& x, int32_t& y)
+{
+    int32_t run = 0;
+    return locateBoardEdge(x, y, run);
+}
+
+bool locateBoardEdge(int32_t& x, int32_t& y, int32_t& run)
 {
     // One capture of the band and the row above it: reading the screen pixel by
     // pixel costs a round trip per pixel, 300,000 of them.
@@ -30,19 +36,25 @@ bool locateBoard(int32_t& x, int32_t& y)
     for (int32_t r = firstRow; r <= lastRow; ++r) {
         const uint32_t* above = &band[size_t(r - 1 - (firstRow - 1)) * columns];
         const uint32_t* line = above + columns;
-        int32_t run = 0;
+        int32_t length = 0;
         int32_t start = 0;
         for (int32_t c = 0; c < columns; ++c) {
             if (line[c] == grey && above[c] == white) {
-                if (run == 0)
+                if (length == 0)
                     start = firstColumn + c;
-                if (++run == runNeeded) {
+                if (++length == runNeeded) {
+                    // Found; the watchdog watches the whole run, so count it out.
+                    while (c + 1 < columns && line[c + 1] == grey && above[c + 1] == white) {
+                        ++c;
+                        ++length;
+                    }
                     x = start;
                     y = r + edgeToOrigin;
+                    run = length;
                     return true;
                 }
             } else {
-                run = 0;
+                length = 0;
             }
         }
     }

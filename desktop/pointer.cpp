@@ -1,6 +1,7 @@
 #include "desktop/pointer.h"
 
 #include "common/numeric.h"
+#include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 
@@ -36,17 +37,41 @@ static void sendRecord(uint32_t flags, int32_t x, int32_t y)
     record.dy = at.ay;
     record.flags = flags;
     sendMouseInput(record);
+    // The look at the page before the next gesture fits in the pause after a release.
+    if (flags == releaseFlags)
+        notePageAfterGesture();
     pauseAfterInput(1);
 }
 
-void clickAt(int32_t x, int32_t y)
-{
-    sendRecord(pressFlags, x, y);
-    sendRecord(releaseFlags, x, y);
+static int32_t shifted(int32_t pixel, int32_t shift) { return saturateToInt32(int64_t{pixel} + shift); }
+
+namespace {
+struct SentGesture {
+    int32_t x1, y1, x2, y2;
+};
+SentGesture lastSent{};
 }
 
-void strokeBetween(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+static void sendPair(const SentGesture& g, const GestureGate& gate)
 {
-    sendRecord(pressFlags, x1, y1);
-    sendRecord(releaseFlags, x2, y2);
+    lastSent = {shifted(g.x1, gate.shiftX), shifted(g.y1, gate.shiftY), shifted(g.x2, gate.shiftX),
+                shifted(g.y2, gate.shiftY)};
+    sendRecord(pressFlags, lastSent.x1, lastSent.y1);
+    sendRecord(releaseFlags, lastSent.x2, lastSent.y2);
 }
+
+// Nothing is sent while the page is away; a board that moved meanwhile takes the
+// gesture along.
+static void sendGesture(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    const GestureGate gate = awaitPageBeforeGesture();
+    if (!gate.go)
+        return;
+    if (gate.repeatLast)
+        sendPair(lastSent, gate);
+    sendPair({x1, y1, x2, y2}, gate);
+}
+
+void clickAt(int32_t x, int32_t y) { sendGesture(x, y, x, y); }
+
+void strokeBetween(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { sendGesture(x1, y1, x2, y2); }

@@ -1,5 +1,6 @@
 #include "driver/control_keys.h"
 
+#include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "driver/progress.h"
 
@@ -7,14 +8,17 @@ namespace {
 
 KeyVerdict readKeys(bool& paused)
 {
-    if (isKeyDown(ControlKey::Escape))
+    // Escape seen while waiting for the page ends the run here, without another poll.
+    if (pageWatchdogStopped() || isKeyDown(ControlKey::Escape))
         return KeyVerdict::Abort;
     if (isKeyDown(ControlKey::KeypadMinus))
         paused = true;
-    if (isKeyDown(ControlKey::KeypadPlus))
+    if (isKeyDown(ControlKey::KeypadPlus)) {
         paused = false;
-    else if (paused)
+    } else if (paused) {
+        forgetPageCheck();  // the page may be gone by the time drawing resumes
         return KeyVerdict::Wait;
+    }
     return KeyVerdict::Draw;
 }
 

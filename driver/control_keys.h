@@ -7,5 +7,6 @@ enum class KeyVerdict {
     Abort,  // Escape: the run ends at once with status -1
 };
 
-// Escape first; minus pauses; plus resumes and draws even with minus down.
+// Escape first (or Escape seen while the page watchdog waited); minus pauses; plus
+// resumes and draws even with minus down.
 KeyVerdict pollControlKeys(bool& paused);

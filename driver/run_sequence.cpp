@@ -4,13 +4,16 @@
 #include "cmdline/run_settings.h"
 #include "cmdline/usage.h"
 #include "desktop/board_locator.h"
+#include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 #include "preview/scrivlet_page.h"
 #include "preview/virtual_desktop.h"
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
+#include "driver/normal_board.h"
 #include "driver/progress.h"
+#include "driver/repair_pass.h"
 #include "driver/random_source.h"
 #include "image/picture_loader.h"
 
@@ -28,6 +31,7 @@ int finish(int status, bool desktopOpen)
 {
     endProgress();
     std::fflush(stdout);
+    disarmPageWatchdog();
     if (desktopOpen)
         closeDesktop();
     return status;
@@ -62,6 +66,26 @@ bool previewPathUsable(int32_t previewSlot)
         return true;
     std::printf("Couldn't write the preview %s! %s\n", previewPath, problem.c_str());
     return false;
+}
+
+// Reads the board back, redraws what differs and says how it went in one line.
+// False when Escape ended it.
+bool reportRepair(const PageModel& meant)
+{
+    RepairReport report;
+    switch (repairBoard(meant, report)) {
+    case RepairResult::Aborted:
+        return false;
+    case RepairResult::Refused:
+        std::printf("The page does not draw as expected: %lld of %lld painted pixels differ, so no repair!\n",
+                    static_cast<long long>(report.firstDiffering), static_cast<long long>(report.painted));
+        return true;
+    case RepairResult::Done:
+        break;
+    }
+    std::printf("Repaired %lld pixels, %lld still differ.\n", static_cast<long long>(report.repaired),
+                static_cast<long long>(report.stillDiffering));
+    return true;
 }
 
 }  // namespace
@@ -100,11 +124,15 @@ int runScrivdraw(int argc, const char* const* argv)
 
     int32_t boardX = 0;
     int32_t boardY = 0;
-    if (!locateBoard(boardX, boardY)) {
+    int32_t edgeRun = 0;
+    if (!locateBoardEdge(boardX, boardY, edgeRun)) {
         say("Couldn't find upper left corner of Scrivlet page...did you make that window active and to the front?\n");
         return finish(failureStatus, true);
     }
     BoardOrigin = {boardX, boardY};
+    // Nothing covers or moves a page in memory.
+    if (previewSlot == 0)
+        armPageWatchdog(boardX, boardY - 2, edgeRun);
     std::printf("Found start of Scrivlet board at %d , %d \n", boardX, boardY);
 
     Picture firstPicture;
@@ -139,10 +167,17 @@ int runScrivdraw(int argc, const char* const* argv)
     }
 
     const PassPixels* blended = settings.image2 ? &second : nullptr;
+    // A page in memory drops nothing: -preview has nothing to repair.
+    const bool repairing = settings.repair && previewSlot == 0;
+    NormalBoard meant;
+    if (repairing && learnNormalBoard(settings, first, blended, meant) == PassResult::Aborted)
+        return finish(failureStatus, true);
     DrawingTally tally;
     if (runDrawing(settings, first, blended, tally) == PassResult::Aborted)
         return finish(failureStatus, true);
 
+    if (repairing && !reportRepair(meant.page))
+        return finish(failureStatus, true);
     say("Have a day!\n");
     if (previewSlot != 0) {
         const char* previewPath = argumentAt(previewSlot + 1);

@@ -11,7 +11,8 @@
 // each slider and its value beside it, and a swatch of the pen colour. They are
 // redrawn at most once a frame, so a fast drawing program never waits for them.
 // The board's top-left pixel is at page (x, y), (100, 250) unless the address
-// asks otherwise: index.html?x=120&y=260.
+// asks otherwise: index.html?x=120&y=260. For tests, ?drop=P&seed=S makes it
+// lose gestures (see droppingGestures).
 "use strict";
 
 (function () {
@@ -165,6 +166,46 @@
     return [Math.floor(event.clientX), Math.floor(event.clientY)];
   }
 
+  // For tests, a page that loses input: index.html?drop=P&seed=S drops each
+  // gesture (a left press and its release) with probability P, drawn from a
+  // generator seeded with S (mulberry32), so a run can be repeated exactly.
+  // Without drop nothing is lost.
+  function droppingGestures(onPress, onRelease) {
+    const query = new URLSearchParams(window.location.search);
+    const rate = Number(query.get("drop"));
+    if (!(rate > 0)) {
+      return [onPress, onRelease];
+    }
+    let state = Number(query.get("seed")) >>> 0;
+    function nextUnit() {
+      state = (state + 0x6d2b79f5) >>> 0;
+      let t = state;
+      t = Math.imul(t ^ (t >>> 15), t | 1);
+      t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+      return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+    }
+    let dropping = false;
+    return [
+      (event) => {
+        if (event.button === 0) {
+          dropping = nextUnit() < rate;
+        }
+        if (dropping) {
+          event.preventDefault();
+          return;
+        }
+        onPress(event);
+      },
+      (event) => {
+        if (event.button === 0 && dropping) {
+          dropping = false;
+          return;
+        }
+        onRelease(event);
+      },
+    ];
+  }
+
   function press(event) {
     if (event.button !== 0) {
       return;
@@ -198,9 +239,10 @@
   }
 
   context.fillStyle = "rgb(0,0,0)";
+  const [takePress, takeRelease] = droppingGestures(press, release);
   // Releases count wherever they happen, off the board and off the page too.
-  window.addEventListener("mousedown", press);
-  window.addEventListener("mouseup", release);
+  window.addEventListener("mousedown", takePress);
+  window.addEventListener("mouseup", takeRelease);
   window.addEventListener("dragstart", (event) => event.preventDefault());
   window.addEventListener("contextmenu", (event) => event.preventDefault());
 

@@ -8,15 +8,10 @@ namespace {
 
 PageModel page;
 
-void handleInput(int32_t x, int32_t y, uint32_t flags) { pageModelInput(page, x, y, flags); }
 
-}  // namespace
-
-void showScrivletPage(int32_t boardX, int32_t boardY)
+// The page's layout, without its board's content, over the whole screen.
+void paintLayout(int32_t boardX, int32_t boardY)
 {
-    resetPageModel(page, boardX, boardY, pageBackground);
-    page.mirror = paintVirtualPixel;
-
     int32_t width = 0;
     int32_t height = 0;
     virtualDesktop().primaryScreenSize(&width, &height);
@@ -34,7 +29,33 @@ void showScrivletPage(int32_t boardX, int32_t boardY)
             paintVirtualRect(static_cast<int32_t>(left), static_cast<int32_t>(top), sliderWidth,
                              2 * sliderHalfHeight + 1, sliderColour);
     }
-    setVirtualInputHandler(handleInput);
 }
+
+}  // namespace
+
+void showScrivletPage(int32_t boardX, int32_t boardY)
+{
+    resetPageModel(page, boardX, boardY, pageBackground);
+    page.mirror = paintVirtualPixel;
+    paintLayout(boardX, boardY);
+    setVirtualInputHandler(scrivletPageInput);
+}
+
+void moveScrivletPage(int32_t boardX, int32_t boardY)
+{
+    page.boardX = boardX;
+    page.boardY = boardY;
+    paintLayout(boardX, boardY);
+    for (int32_t y = 0; y < boardSide; ++y)
+        for (int32_t x = 0; x < boardSide; ++x) {
+            const int64_t sx = int64_t{boardX} + x;
+            const int64_t sy = int64_t{boardY} + y;
+            if (sx <= INT32_MAX && sy <= INT32_MAX)
+                paintVirtualPixel(static_cast<int32_t>(sx), static_cast<int32_t>(sy),
+                                  page.board[size_t(y) * boardSide + size_t(x)]);
+        }
+}
+
+void scrivletPageInput(int32_t x, int32_t y, uint32_t flags) { pageModelInput(page, x, y, flags); }
 
 const PageModel& shownPageModel() { return page; }

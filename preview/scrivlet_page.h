@@ -24,6 +24,15 @@ inline constexpr int32_t previewScreenHeight = 1024;
 // routes the virtual desktop's input to it from now until the next reset.
 void showScrivletPage(int32_t boardX, int32_t boardY);
 
+// Shows the page shown last again, over whatever covered it, with its board's
+// top-left drawing pixel at (boardX, boardY): the same place, or where the page's
+// window was moved.
+void moveScrivletPage(int32_t boardX, int32_t boardY);
+
+// The page's answer to one input record at screen pixel (x, y): what
+// showScrivletPage routes the virtual desktop's input to.
+void scrivletPageInput(int32_t x, int32_t y, uint32_t flags);
+
 // The model behind the page shown last: its board and which pixels were painted.
 const PageModel& shownPageModel();
 

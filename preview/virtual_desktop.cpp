@@ -31,6 +31,7 @@ struct VirtualState {
     int64_t captures = 0;
     VirtualInputHandler handler = nullptr;
     std::vector<std::string> statuses;
+    VirtualClockHook clockHook = nullptr;
 };
 
 VirtualState state;
@@ -51,6 +52,8 @@ void sleepVirtual(int32_t ms)
     state.sleeps.push_back(ms);
     if (ms > 0)
         state.clockMs += ms;
+    if (state.clockHook != nullptr)
+        state.clockHook(state.clockMs);
 }
 
 void pauseVirtual(int32_t ms)
@@ -60,6 +63,8 @@ void pauseVirtual(int32_t ms)
     const int64_t until = state.lastInputMs + ms;
     if (until > state.clockMs)
         state.clockMs = until;
+    if (state.clockHook != nullptr)
+        state.clockHook(state.clockMs);
 }
 
 void screenSizeVirtual(int32_t* width, int32_t* height)
@@ -169,6 +174,8 @@ void holdKeyDuringTime(ControlKey key, int64_t fromMs, int64_t untilMs)
 }
 
 int64_t virtualKeyPolls(ControlKey key) { return state.polls[keyIndex(key)]; }
+
+void setVirtualClockHook(VirtualClockHook hook) { state.clockHook = hook; }
 
 int32_t pixelFromAbsolute(int32_t a, int32_t size)
 {

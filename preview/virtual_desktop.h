@@ -46,6 +46,11 @@ int64_t virtualKeyPolls(ControlKey key);
 using VirtualInputHandler = void (*)(int32_t x, int32_t y, uint32_t flags);
 void setVirtualInputHandler(VirtualInputHandler handler);
 
+// Called with the new time whenever a sleep or pause moves the clock: a test changes
+// the screen mid-run with it (a window put over the page, the page moved).
+using VirtualClockHook = void (*)(int64_t nowMs);
+void setVirtualClockHook(VirtualClockHook hook);
+
 // The pixel an absolute coordinate lands on, as the platform maps it back:
 // floor(a * size / 65536).
 int32_t pixelFromAbsolute(int32_t a, int32_t size);

@@ -11,12 +11,16 @@
 // shows exactly the colours painted. The grey edge appears only once the window
 // is up, active and handling input: a visible edge means "ready".
 //
-//   scrivlet_page [-board X Y] [-log FILE]
+//   scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y]
 //
 // -board puts the board's top-left drawing pixel at screen (X, Y) (default 100, 250).
 // -log appends one line per button event, "down X Y T" or "up X Y T", T being
 // microseconds since the page started, flushed at once, for tests that watch the
-// input arrive.
+// input arrive. -drop makes a page that loses input, for tests: each gesture (a
+// press and its release) is ignored with probability P (0..1), drawn from mulberry32
+// seeded with S, as the HTML page's ?drop=P&seed=S does; the log still shows it.
+// -moveto makes F9 move the board, with what is drawn on it, to (X, Y), as a window
+// moved mid-run would.
 
 #include "preview/scrivlet_page.h"
 
@@ -49,6 +53,12 @@ struct Page {
     int32_t pressY = 0;
     bool edgeShown = false;
     FILE* log = nullptr;
+    double dropRate = 0.0;
+    uint32_t dropState = 0;
+    bool dropping = false;  // the gesture under way is being ignored
+    bool canMove = false;
+    int32_t moveX = 0;
+    int32_t moveY = 0;
     LARGE_INTEGER start{};
     LARGE_INTEGER frequency{};
 };
@@ -145,12 +155,25 @@ void logEvent(const char* what, int32_t x, int32_t y)
     std::fflush(page.log);
 }
 
+// mulberry32's next number as a fraction in [0, 1).
+double nextDropUnit()
+{
+    page.dropState += 0x6D2B79F5u;
+    uint32_t t = page.dropState;
+    t = (t ^ (t >> 15)) * (t | 1u);
+    t ^= t + (t ^ (t >> 7)) * (t | 61u);
+    return double(t ^ (t >> 14)) / 4294967296.0;
+}
+
 void press(HWND window, int32_t x, int32_t y)
 {
     logEvent("down", x, y);
     // The release may come anywhere; keep receiving the button until it does.
     SetCapture(window);
     page.pressedOnBoard = false;
+    page.dropping = page.dropRate > 0.0 && nextDropUnit() < page.dropRate;
+    if (page.dropping)
+        return;
     if (onBoard(x, y)) {
         page.pressedOnBoard = true;
         page.pressX = x;
@@ -169,7 +192,7 @@ void release(HWND window, int32_t x, int32_t y)
     logEvent("up", x, y);
     if (GetCapture() == window)
         ReleaseCapture();
-    if (!page.pressedOnBoard)
+    if (page.dropping || !page.pressedOnBoard)
         return;
     page.pressedOnBoard = false;
     Dirty dirty;
@@ -197,6 +220,33 @@ void showEdge(HWND window)
     InvalidateRect(window, &rect, FALSE);
 }
 
+void paintPage();
+
+// The page again with its board at the -moveto place, the board's pixels along.
+void moveBoard(HWND window)
+{
+    if (!page.canMove || page.pixels == nullptr)
+        return;
+    static uint32_t drawn[boardSide * boardSide];
+    for (int64_t y = 0; y < boardSide; ++y)
+        for (int64_t x = 0; x < boardSide; ++x) {
+            const int64_t sx = int64_t{page.boardX} + x;
+            const int64_t sy = int64_t{page.boardY} + y;
+            const bool inside = sx >= 0 && sy >= 0 && sx < page.width && sy < page.height;
+            drawn[y * boardSide + x] = inside ? page.pixels[sy * page.width + sx] : pageBackground;
+        }
+    page.boardX = page.moveX;
+    page.boardY = page.moveY;
+    page.pressedOnBoard = false;
+    paintPage();
+    fillRect(page.boardX, int64_t{page.boardY} + boardEdgeRow, boardSide, 1, boardEdgeColour);
+    for (int64_t y = 0; y < boardSide; ++y)
+        for (int64_t x = 0; x < boardSide; ++x)
+            fillRect(int64_t{page.boardX} + x, int64_t{page.boardY} + y, 1, 1, drawn[y * boardSide + x]);
+    RECT rect = {0, 0, page.width, page.height};
+    InvalidateRect(window, &rect, FALSE);
+}
+
 LRESULT CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -216,6 +266,12 @@ LRESULT CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONUP:
         release(window, lowSigned(lParam), highSigned(lParam));
         return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_F9 && page.canMove) {
+            moveBoard(window);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
     case showEdgeMessage:
         // Ready only once the keys come to this window: the program that draws
         // reads Escape and the keypad through it.
@@ -253,7 +309,14 @@ bool readInt32(const char* text, int32_t& out)
     return true;
 }
 
-const char usage[] = "usage: scrivlet_page [-board X Y] [-log FILE]\n";
+const char usage[] = "usage: scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y]\n";
+
+bool readRate(const char* text, double& out)
+{
+    char* end = nullptr;
+    out = std::strtod(text, &end);
+    return end != text && *end == '\0' && out >= 0.0 && out <= 1.0;
+}
 
 bool readArguments(int argc, char** argv)
 {
@@ -271,6 +334,19 @@ bool readArguments(int argc, char** argv)
                 return false;
             }
             ++i;
+        } else if (std::strcmp(argv[i], "-moveto") == 0 && i + 2 < argc) {
+            if (!readInt32(argv[i + 1], page.moveX) || !readInt32(argv[i + 2], page.moveY))
+                return false;
+            page.canMove = true;
+            i += 2;
+        } else if (std::strcmp(argv[i], "-drop") == 0 && i + 1 < argc) {
+            if (!readRate(argv[++i], page.dropRate))
+                return false;
+        } else if (std::strcmp(argv[i], "-seed") == 0 && i + 1 < argc) {
+            int32_t seed = 0;
+            if (!readInt32(argv[++i], seed))
+                return false;
+            page.dropState = static_cast<uint32_t>(seed);
         } else {
             return false;
         }

@@ -106,3 +106,26 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LocatorCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// The run the watchdog watches: the whole of it, as far as the scanned band goes.
+TEST(LocatorRun, CountsTheEdgeOutToItsEndOrTheBandsEnd)
+{
+    const struct {
+        int32_t from, to;
+        int32_t run;
+    } cases[] = {{100, 399, 300}, {100, 379, 280}, {100, 500, 401}, {520, 819, 280}, {50, 900, 750}};
+    for (const auto& c : cases) {
+        freshDesktop(1280, 1024);
+        greyRow(250, c.from, c.to);
+        int32_t x = 0;
+        int32_t y = 0;
+        int32_t run = 0;
+        ASSERT_TRUE(locateBoardEdge(x, y, run)) << c.from;
+        EXPECT_EQ(x, c.from);
+        EXPECT_EQ(run, c.run) << c.from << ".." << c.to;
+    }
+}
+
+}  // namespace

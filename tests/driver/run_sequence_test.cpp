@@ -280,6 +280,38 @@ TEST_F(RunSequence, CrossfadeDrawsTheBlendOfBothPictures)
     EXPECT_EQ(points[0].slider[0] + 365 + testBoardX, BoardOrigin.x + 365 + 127 / 5);
 }
 
+TEST_F(RunSequence, RepairSaysHowItWentJustBeforeTheClosingLine)
+{
+    const struct {
+        bool page;  // else only the edge: the screen never shows what is drawn
+        bool fast;
+        std::string line;
+    } cases[] = {
+        {true, false, "Repaired 0 pixels, 0 still differ.\n"},
+        {true, true, "Repaired 0 pixels, 0 still differ.\n"},
+        {false, false, "The page does not draw as expected: 900 of 900 painted pixels differ, so no repair!\n"},
+    };
+    for (const auto& c : cases) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        if (c.page)
+            showScrivletPage(100, 252);
+        else
+            paintVirtualRect(100, 250, 300, 1, 0x999999u);
+        std::vector<std::string> args = {"-image", black, "-stepx", "10", "-stepy", "10", "-repair"};
+        if (c.fast)
+            args.push_back("-fast");
+        const RunOutcome r = run(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, std::string(foundLine) + c.line + "Have a day!\n");
+    }
+    // A page in memory has nothing to repair.
+    const RunOutcome preview = run({"-image", black, "-stepx", "10", "-stepy", "10", "-repair", "-preview",
+                                    testing::TempDir() + "repair-preview.png"});
+    EXPECT_EQ(preview.status, 0);
+    EXPECT_EQ(preview.output.find("Repaired"), std::string::npos);
+    EXPECT_EQ(preview.output.find("not draw"), std::string::npos);
+}
+
 TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)
 {
     const std::string png = testing::TempDir() + "run-sequence-preview.png";

@@ -2,7 +2,9 @@
 # Chromium on the display DISPLAY names, and takes it down again. Only the process
 # group this file starts is ever stopped, by its id.
 #
-#   start_chromium_page BOARDX BOARDY LOGDIR READBACK   page ready, or status 1
+#   start_chromium_page BOARDX BOARDY LOGDIR READBACK [QUERY]
+#                        page ready, or status 1; QUERY goes on the page's
+#                        address, e.g. drop=0.03&seed=11
 #   stop_chromium_page                                   safe to call at any time
 
 scriv_page_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../page" && pwd)"
@@ -22,12 +24,12 @@ chromium_flags=(
 )
 
 start_chromium_page() {
-  local x=$1 y=$2 logdir=$3 readback=$4
+  local x=$1 y=$2 logdir=$3 readback=$4 query=${5:+&$5}
   chromium_profile=$(mktemp -d "${TMPDIR:-/tmp}/scrivlet-chromium.XXXXXX")
   # A process group of its own, so the browser and every helper process it
   # starts can be stopped together.
   setsid chromium "${chromium_flags[@]}" --user-data-dir="$chromium_profile" \
-    --app="file://$scriv_page_dir/index.html?x=$x&y=$y" >"$logdir/chromium.log" 2>&1 &
+    --app="file://$scriv_page_dir/index.html?x=$x&y=$y$query" >"$logdir/chromium.log" 2>&1 &
   chromium_pid=$!
   if ! "$readback" wait-edge "$x" "$y" 30000 >"$logdir/page-ready.log" 2>&1; then
     echo "Chromium did not show the drawing page within 30 s (see $logdir/chromium.log)" >&2

@@ -8,6 +8,10 @@
 #   presses_after_key LOG KEY [UNTIL_KEY]      presses after KEY went down (until
 #                                              UNTIL_KEY went down after it)
 #   input_pacing LOG    "RECORDS FIRST_MS LAST_MS": button records and their span
+#   records_between_keys LOG FROM_KEY UNTIL_KEY   presses and releases after FROM_KEY
+#                                                 went down until UNTIL_KEY did (-1
+#                                                 when either never came)
+#   ms_to_press_after_key_up LOG KEY    from KEY's first release to the next press
 
 recorder_pid=
 
@@ -65,4 +69,19 @@ presses_after_key() {
 input_pacing() {
   awk '$1 == "press" || $1 == "release" { if (n == 0) first = $5; last = $5; n++ }
        END { print n + 0, first + 0, last + 0 }' "$1"
+}
+
+records_between_keys() {
+  awk -v from="$2" -v until="$3" '
+    $1 == "key-down" && $2 == from && state == 0 { state = 1; next }
+    $1 == "key-down" && $2 == until && state == 1 { state = 2 }
+    ($1 == "press" || $1 == "release") && state == 1 { n++ }
+    END { print (state == 2 ? n + 0 : -1) }' "$1"
+}
+
+ms_to_press_after_key_up() {
+  awk -v key="$2" '
+    $1 == "key-up" && $2 == key && up == "" { up = $3; next }
+    $1 == "press" && up != "" { print $5 - up; found = 1; exit }
+    END { if (!found) print -1 }' "$1"
 }
