@@ -1,6 +1,7 @@
 // The desktop on Linux: an X server reached through Xlib, its XTest extension for
 // the pointer, XGetImage for the screen and XQueryKeymap for the keys.
 
+#include "backends/stop_request.h"
 #include "desktop/platform.h"
 
 #include <X11/Xatom.h>
@@ -152,7 +153,10 @@ void sleepX11(int32_t ms)
         return;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    sleepUntil(addMilliseconds(now, ms));
+    const timespec deadline = addMilliseconds(now, ms);
+    // Ctrl+C interrupts the wait and ends it: the run is over.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR && !stopRequested()) {
+    }
 }
 
 void pauseX11(int32_t ms)

@@ -1,5 +1,6 @@
 #include "driver/run_sequence.h"
 
+#include "backends/stop_request.h"
 #include "cmdline/argument_table.h"
 #include "cmdline/run_settings.h"
 #include "desktop/board_locator.h"
@@ -59,6 +60,8 @@ int runScrivdraw(int argc, const char* const* argv)
 
     minimiseConsole();
     sleepMilliseconds(startupWaitMs);
+    if (stopRequested())
+        return finish(failureStatus, true);  // Ctrl+C during the wait: nothing drawn, nothing said
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
 
     int32_t boardX = 0;
