@@ -2,6 +2,7 @@
 // the pointer, XGetImage for the screen and XQueryKeymap for the keys.
 
 #include "backends/stop_request.h"
+#include "backends/linux_desktops.h"
 #include "desktop/platform.h"
 
 #include <X11/Xatom.h>
@@ -291,4 +292,4 @@ const DesktopBackend x11Backend = {
 
 }  // namespace
 
-const DesktopBackend& nativeDesktop() { return x11Backend; }
+const DesktopBackend& x11Desktop() { return x11Backend; }

@@ -19,6 +19,9 @@
 //
 // Exit status: 0 when the screen shows what is expected, 1 when it does not, 2 for
 // bad arguments or an unusable display or file.
+//
+// On a Wayland desktop (WAYLAND_DISPLAY set) an X client sees nothing of the
+// screen; there the pixels come from grim, which asks the compositor for a copy.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -117,6 +120,7 @@ uint32_t channelValue(unsigned long pixel, unsigned long mask)
 }
 
 struct Screen {
+    bool wayland = false;
     Display* display = nullptr;
     Window root = 0;
     int32_t width = 0;
@@ -128,6 +132,12 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 bool openScreen(Screen& screen)
 {
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr && *wayland != '\0') {
+        screen.wayland = true;
+        screen.width = largestSide;
+        screen.height = largestSide;
+        return true;
+    }
     XSetErrorHandler(ignoreXError);
     screen.display = XOpenDisplay(nullptr);
     if (screen.display == nullptr) {
@@ -142,9 +152,48 @@ bool openScreen(Screen& screen)
     return true;
 }
 
+void closeScreen(Screen& screen)
+{
+    if (screen.display != nullptr)
+        XCloseDisplay(screen.display);
+    screen.display = nullptr;
+}
+
+// grim's binary PPM of the rectangle: "P6 WIDTH HEIGHT 255", then RGB bytes.
+bool captureWithGrim(int32_t left, int32_t top, Picture& picture)
+{
+    char command[128];
+    std::snprintf(command, sizeof command, "grim -t ppm -g '%" PRId32 ",%" PRId32 " %" PRId32 "x%" PRId32 "' -", left,
+                  top, picture.width, picture.height);
+    std::FILE* pipe = popen(command, "r");
+    if (pipe == nullptr) {
+        std::fprintf(stderr, "screen_readback: cannot run grim\n");
+        return false;
+    }
+    int width = 0;
+    int height = 0;
+    int maximum = 0;
+    bool read = std::fscanf(pipe, "P6 %d %d %d", &width, &height, &maximum) == 3 && std::fgetc(pipe) != EOF &&
+                width == picture.width && height == picture.height && maximum == 255;
+    for (size_t i = 0, count = size_t(picture.width) * size_t(picture.height); read && i < count; ++i) {
+        uint8_t rgb[3];
+        read = std::fread(rgb, 1, 3, pipe) == 3;
+        picture.pixels[i] = uint32_t{rgb[0]} << 16 | uint32_t{rgb[1]} << 8 | rgb[2];
+    }
+    const int status = pclose(pipe);
+    if (!read || status != 0) {
+        std::fprintf(stderr, "screen_readback: grim did not copy the %" PRId32 " x %" PRId32 " rectangle at (%" PRId32
+                     ", %" PRId32 ")\n", picture.width, picture.height, left, top);
+        return false;
+    }
+    return true;
+}
+
 // Reads the rectangle picture.width x picture.height at (left, top) into picture.
 bool captureInto(const Screen& screen, int32_t left, int32_t top, Picture& picture)
 {
+    if (screen.wayland)
+        return captureWithGrim(left, top, picture);
     if (left < 0 || top < 0 || int64_t{left} + picture.width > screen.width ||
         int64_t{top} + picture.height > screen.height) {
         std::fprintf(stderr,
@@ -308,7 +357,7 @@ int matchScreen(const Picture& expected, int32_t left, int32_t top, int32_t time
         return statusError;
     Picture shown;
     if (!allocatePicture(shown, expected.width, expected.height)) {
-        XCloseDisplay(screen.display);
+        closeScreen(screen);
         return statusError;
     }
     const int64_t compared = int64_t{expected.width} * expected.height;
@@ -360,7 +409,7 @@ int matchScreen(const Picture& expected, int32_t left, int32_t top, int32_t time
 
     if (options.savePath != nullptr && status != statusError && !writePng(options.savePath, shown))
         status = statusError;
-    XCloseDisplay(screen.display);
+    closeScreen(screen);
     return status;
 }
 
@@ -379,7 +428,7 @@ int captureCommand(int argc, char** argv)
     if (!openScreen(screen))
         return statusError;
     const bool captured = allocatePicture(picture, width, height) && captureInto(screen, left, top, picture);
-    XCloseDisplay(screen.display);
+    closeScreen(screen);
     return captured && writePng(argv[6], picture) ? statusEqual : statusError;
 }
 
