@@ -36,8 +36,6 @@ struct Pacing {
     timespec lastSend{};
     bool sentAny = false;
     bool buttonDown = false;
-    uint32_t lastX = 0;
-    uint32_t lastY = 0;
 };
 
 Pacing pacing;
@@ -115,21 +113,19 @@ void onGlobalRemove(void*, wl_registry*, uint32_t) {}
 
 const wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
 
+// Motions and buttons are sent without their frame; the caller ends the record's
+// events with one, so the page gets a record as one pointer event.
 void motionTo(uint32_t x, uint32_t y)
 {
     // Extents of the screen's size: position x of width lands on pixel x exactly.
     zwlr_virtual_pointer_v1_motion_absolute(wayland.pointer, timestampMs(), x, y, static_cast<uint32_t>(wayland.width),
                                             static_cast<uint32_t>(wayland.height));
-    zwlr_virtual_pointer_v1_frame(wayland.pointer);
-    pacing.lastX = x;
-    pacing.lastY = y;
 }
 
 void button(bool down)
 {
     zwlr_virtual_pointer_v1_button(wayland.pointer, timestampMs(), BTN_LEFT,
                                    down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-    zwlr_virtual_pointer_v1_frame(wayland.pointer);
     pacing.buttonDown = down;
 }
 
@@ -181,6 +177,7 @@ const char* openWayland()
                           : zwlr_virtual_pointer_manager_v1_create_virtual_pointer(wayland.pointerManager, wayland.seat);
     wl_display_roundtrip(display);
     motionTo(static_cast<uint32_t>(wayland.width / 2), static_cast<uint32_t>(wayland.height / 2));
+    zwlr_virtual_pointer_v1_frame(wayland.pointer);
     flushInput();
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -201,8 +198,10 @@ void closeWayland()
     releaseScreenCopies();
     if (wayland.pointer != nullptr) {
         // The button is never left held down, however the run ended.
-        if (pacing.buttonDown)
+        if (pacing.buttonDown) {
             button(false);
+            zwlr_virtual_pointer_v1_frame(wayland.pointer);
+        }
         zwlr_virtual_pointer_v1_destroy(wayland.pointer);
     }
     if (wayland.pointerManager != nullptr)
@@ -281,15 +280,16 @@ void sendWayland(const MouseInputRecord& record)
         if (record.flags & mouseAbsolute) {
             motionTo(mapAbsolute(record.dx, wayland.width), mapAbsolute(record.dy, wayland.height));
         } else {
-            zwlr_virtual_pointer_v1_motion(wayland.pointer, timestampMs(), wl_fixed_from_int(std::clamp(record.dx, -32767, 32767)),
+            zwlr_virtual_pointer_v1_motion(wayland.pointer, timestampMs(),
+                                           wl_fixed_from_int(std::clamp(record.dx, -32767, 32767)),
                                            wl_fixed_from_int(std::clamp(record.dy, -32767, 32767)));
-            zwlr_virtual_pointer_v1_frame(wayland.pointer);
         }
     }
     if (record.flags & mouseLeftDown)
         button(true);
     if (record.flags & mouseLeftUp)
         button(false);
+    zwlr_virtual_pointer_v1_frame(wayland.pointer);
     flushInput();
 }
 

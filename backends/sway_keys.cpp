@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -35,6 +36,10 @@ void onKeySignal(int signal)
 
 int ipcSocket = -1;
 bool keysBound = false;
+// Whether minus has paused the pass: the pass's own rule, minus pauses and plus
+// resumes, followed on the keys it has been given.
+bool paused = false;
+constexpr long pausedPollNs = 5000000;
 
 bool writeAll(const void* data, size_t size)
 {
@@ -138,6 +143,7 @@ bool openSwayKeys()
     action.sa_handler = onKeySignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
+    paused = false;
     for (int key = 0; key < 3; ++key) {
         pressed[key].store(false);
         sigaction(keySignal(key), &action, nullptr);
@@ -174,7 +180,20 @@ bool swayKeyDown(ControlKey key)
         return false;
     if (key == ControlKey::Escape)
         return pressed[index].load();
-    return pressed[index].exchange(false);
+    bool down = pressed[index].exchange(false);
+    // Paused, the pass polls the keys over and over until plus comes. Polling
+    // costs nothing here, so each round gives up the processor for a while
+    // instead: a key's signal (or Ctrl+C) cuts the sleep short.
+    if (key == ControlKey::KeypadPlus && paused && !down) {
+        timespec nap{0, pausedPollNs};
+        nanosleep(&nap, nullptr);
+        down = pressed[index].exchange(false);
+    }
+    if (key == ControlKey::KeypadMinus && down)
+        paused = true;
+    if (key == ControlKey::KeypadPlus && down)
+        paused = false;
+    return down;
 }
 
 void swayMinimiseConsole()

@@ -13,7 +13,9 @@
 //       the same against EXPECTED with only its first COUNT grid points (rows of
 //       points STEPX apart, STEPY between rows, left to right, top to bottom) kept
 //       and the later ones white: a board of single dots whose drawing stopped
-//       after COUNT points
+//       after COUNT points. COUNT "drawn" takes as many points as the screen
+//       shows from the first on, once two reads a second apart agree: for a run
+//       stopped at a moment the caller does not know
 //   options: --save FILE.png   write the last capture there
 //            --hold MS         once equal, require it to stay equal for MS more
 //
@@ -467,6 +469,39 @@ int matchCommand(int argc, char** argv)
     return matchScreen(expected, left, top, timeoutMs, options);
 }
 
+// The grid points the screen shows in their expected colour, counted from the
+// first up to the first that does not, once two reads a little apart agree.
+bool countDrawnPoints(const Picture& expected, int32_t left, int32_t top, int32_t stepX, int32_t stepY,
+                      int32_t timeoutMs, int32_t& count)
+{
+    Screen screen;
+    if (!openScreen(screen))
+        return false;
+    Picture shown;
+    bool read = allocatePicture(shown, expected.width, expected.height);
+    const auto start = std::chrono::steady_clock::now();
+    int32_t previous = -1;
+    while (read && captureInto(screen, left, top, shown)) {
+        int32_t shownPoints = 0;
+        bool gap = false;
+        for (int32_t y = 0; y < expected.height && !gap; y += stepY)
+            for (int32_t x = 0; x < expected.width && !gap; x += stepX) {
+                const size_t i = static_cast<size_t>(y) * static_cast<size_t>(expected.width) + static_cast<size_t>(x);
+                gap = shown.pixels[i] != expected.pixels[i];
+                shownPoints += gap ? 0 : 1;
+            }
+        if (shownPoints == previous || elapsedMs(start) >= timeoutMs) {
+            count = shownPoints;
+            closeScreen(screen);
+            return true;
+        }
+        previous = shownPoints;
+        sleepMs(1000);
+    }
+    closeScreen(screen);
+    return false;
+}
+
 int matchPrefixCommand(int argc, char** argv)
 {
     int32_t left = 0;
@@ -477,12 +512,15 @@ int matchPrefixCommand(int argc, char** argv)
     int32_t timeoutMs = 0;
     MatchOptions options;
     Picture expected;
+    const bool drawn = argc > 7 && std::strcmp(argv[7], "drawn") == 0;
     if (!argumentCount(argc, 9, 13) || !parseInt32(argv[2], 0, largestSide, left, "LEFT") ||
         !parseInt32(argv[3], 0, largestSide, top, "TOP") ||
         !parseInt32(argv[5], 1, largestSide, stepX, "STEPX") || !parseInt32(argv[6], 1, largestSide, stepY, "STEPY") ||
-        !parseInt32(argv[7], 0, INT32_MAX, count, "COUNT") ||
+        (!drawn && !parseInt32(argv[7], 0, INT32_MAX, count, "COUNT")) ||
         !parseInt32(argv[8], 0, 3600000, timeoutMs, "TIMEOUT_MS") || !parseOptions(argc, argv, 9, options) ||
         !readPng(argv[4], expected))
+        return statusError;
+    if (drawn && !countDrawnPoints(expected, left, top, stepX, stepY, timeoutMs, count))
         return statusError;
     int64_t seen = 0;
     for (int32_t y = 0; y < expected.height; y += stepY) {

@@ -5,7 +5,8 @@
 #
 #   start_sway LOGDIR      sway ready, its variables exported, or status 1
 #   stop_sway              safe to call at any time
-#   as_sway_user CMD...    runs CMD as sway's user, in sway's session
+#   (as_sway_user CMD...)  runs CMD as sway's user, in sway's session; in a
+#                          subshell, since it execs
 #
 # Exported for the tools run as root beside it (screen reads, key presses):
 # WAYLAND_DISPLAY (an absolute path), SWAYSOCK, XDG_RUNTIME_DIR. DISPLAY is
@@ -14,6 +15,7 @@
 sway_uid=65534
 sway_gid=65534
 sway_pid=
+sway_keyboard_pid=
 sway_runtime=
 sway_output=HEADLESS-1
 sway_size=1280x1024
@@ -30,6 +32,7 @@ xwayland disable
 output $sway_output resolution $sway_size position 0 0 bg #ffffff solid_color
 default_border none
 for_window [app_id=".*"] fullscreen enable
+seat * hide_cursor 100
 CONF
   chown "$sway_uid:$sway_gid" "$sway_runtime/sway.conf"
   unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
@@ -43,6 +46,11 @@ CONF
     socket=$(find "$sway_runtime" -maxdepth 1 -name 'sway-ipc.*.sock' -print -quit 2>/dev/null)
     if [ -n "$socket" ] && [ -S "$sway_runtime/wayland-1" ]; then
       export XDG_RUNTIME_DIR="$sway_runtime" WAYLAND_DISPLAY="$sway_runtime/wayland-1" SWAYSOCK="$socket"
+      # A keyboard for the whole session, as a real desktop has one. Without it
+      # the first key typed adds one, the seat's capabilities change, and the
+      # browser takes that as a new pointer, losing the input under way.
+      wtype -s 86400000 >"$logdir/keyboard.log" 2>&1 &
+      sway_keyboard_pid=$!
       return 0
     fi
     kill -0 "$sway_pid" 2>/dev/null || break
@@ -54,6 +62,11 @@ CONF
 }
 
 stop_sway() {
+  if [ -n "$sway_keyboard_pid" ]; then
+    kill "$sway_keyboard_pid" 2>/dev/null || true
+    wait "$sway_keyboard_pid" 2>/dev/null || true
+    sway_keyboard_pid=
+  fi
   if [ -n "$sway_pid" ]; then
     kill -TERM -- "-$sway_pid" 2>/dev/null || kill -TERM "$sway_pid" 2>/dev/null || true
     local i
@@ -72,8 +85,10 @@ stop_sway() {
   unset WAYLAND_DISPLAY SWAYSOCK XDG_RUNTIME_DIR
 }
 
+# The command is exec'd from setpriv and env, so in the background $! is its own
+# PID, the one to signal.
 as_sway_user() {
-  setpriv --reuid="$sway_uid" --regid="$sway_gid" --clear-groups \
+  exec setpriv --reuid="$sway_uid" --regid="$sway_gid" --clear-groups \
     env HOME="$sway_runtime" XDG_RUNTIME_DIR="$sway_runtime" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" \
     SWAYSOCK="$SWAYSOCK" "$@"
 }
