@@ -3,6 +3,7 @@
 // pointer for the input and screencopy for the screen. Keys come from sway's IPC.
 
 #include "backends/linux_desktops.h"
+#include "backends/precise_wait.h"
 #include "backends/stop_request.h"
 #include "backends/sway_keys.h"
 #include "backends/wayland_screencopy.h"
@@ -15,6 +16,7 @@
 #include <ctime>
 #include <linux/input-event-codes.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/prctl.h>
 
 WaylandSession wayland;
@@ -33,9 +35,10 @@ const char* const noKeys =
 constexpr int32_t pointerWarmUpMs = 100;
 
 struct Pacing {
-    timespec lastSend{};
+    int64_t lastSendNs = 0;
     bool sentAny = false;
     bool buttonDown = false;
+    WaitState wait;
 };
 
 Pacing pacing;
@@ -57,12 +60,21 @@ void sleepUntil(const timespec& deadline)
     }
 }
 
-uint32_t timestampMs()
+int64_t monotonicNs()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000);
+    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
+
+void sleepUntilNs(int64_t deadline)
+{
+    sleepUntil(timespec{static_cast<time_t>(deadline / 1'000'000'000), static_cast<long>(deadline % 1'000'000'000)});
+}
+
+const WaitClock waylandClock = {monotonicNs, sleepUntilNs, [] { sched_yield(); }};
+
+uint32_t timestampMs() { return static_cast<uint32_t>(monotonicNs() / 1'000'000); }
 
 void onGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*,
                 int32_t transform)
@@ -241,7 +253,7 @@ void pauseWayland(int32_t ms)
     // Measured from the send, as on X11.
     if (!pacing.sentAny || ms <= 0)
         return;
-    sleepUntil(addMilliseconds(pacing.lastSend, ms));
+    waitPrecisely(waylandClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
 }
 
 void screenSizeWayland(int32_t* width, int32_t* height)
@@ -272,7 +284,7 @@ uint32_t mapAbsolute(int32_t a, int32_t size)
 
 void sendWayland(const MouseInputRecord& record)
 {
-    clock_gettime(CLOCK_MONOTONIC, &pacing.lastSend);
+    pacing.lastSendNs = monotonicNs();
     pacing.sentAny = true;
     if (wayland.pointer == nullptr)
         return;
@@ -295,9 +307,15 @@ void sendWayland(const MouseInputRecord& record)
 
 bool keyDownWayland(ControlKey key) { return swayKeyDown(key); }
 
+int64_t clockWayland() { return monotonicNs() / 1'000'000; }
+
+// The status line lives in the terminal, whatever the desktop: X11's serves.
+void statusWayland(const char* text) { x11Desktop().showStatus(text); }
+
 const DesktopBackend waylandBackend = {
     openWayland,       closeWayland,         minimiseWayland, sleepWayland, pauseWayland,
     screenSizeWayland, captureWaylandScreen, readWayland,     sendWayland,  keyDownWayland,
+    clockWayland,      statusWayland,
 };
 
 }  // namespace

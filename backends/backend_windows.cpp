@@ -3,6 +3,7 @@
 
 #include "backends/stop_request.h"
 #include "desktop/platform.h"
+#include "backends/precise_wait.h"
 
 #include <windows.h>
 
@@ -28,6 +29,7 @@ struct WindowsState {
     LARGE_INTEGER frequency{};     // performance counter ticks per second
     LARGE_INTEGER lastSend{};
     bool sentAny = false;
+    WaitState pacing;
 };
 
 WindowsState win;
@@ -70,6 +72,24 @@ void waitUntil(int64_t deadline)
         Sleep(static_cast<DWORD>(std::clamp<int64_t>(ms, 1, 0x7FFFFFFF)));
     }
 }
+
+// The performance counter in nanoseconds, and back, for the precise pacing wait.
+int64_t nanosecondsOf(int64_t ticks)
+{
+    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
+    return ticks / frequency * 1'000'000'000 + ticks % frequency * 1'000'000'000 / frequency;
+}
+
+int64_t counterNs() { return nanosecondsOf(counterNow()); }
+
+void sleepUntilNs(int64_t deadline)
+{
+    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
+    // Rounded up, so the sleep never ends before the deadline.
+    waitUntil(deadline / 1'000'000'000 * frequency + (deadline % 1'000'000'000 * frequency + 999'999'999) / 1'000'000'000);
+}
+
+const WaitClock windowsClock = {counterNs, sleepUntilNs, [] { SwitchToThread(); }};
 
 void releaseAll()
 {
@@ -144,7 +164,7 @@ void pauseWindows(int32_t ms)
         Sleep(static_cast<DWORD>(ms));
         return;
     }
-    waitUntil(win.lastSend.QuadPart + ticksIn(ms));
+    waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{ms} * 1'000'000);
 }
 
 void screenSizeWindows(int32_t* width, int32_t* height)
@@ -247,9 +267,31 @@ bool keyDownWindows(ControlKey key)
     return (static_cast<uint16_t>(GetAsyncKeyState(vk)) & 0x8000u) != 0;
 }
 
+int64_t clockWindows() { return counterNs() / 1'000'000; }
+
+// The console's title: the console is minimised, so it shows on its taskbar button.
+// The title it had comes back when the status is taken away.
+void statusWindows(const char* text)
+{
+    static wchar_t saved[512];
+    static bool shown = false;
+    if (*text == '\0') {
+        if (shown)
+            SetConsoleTitleW(saved);
+        shown = false;
+        return;
+    }
+    if (!shown && GetConsoleTitleW(saved, 512) == 0)
+        saved[0] = L'\0';
+    shown = true;
+    wchar_t wide[256];
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 256) > 0)
+        SetConsoleTitleW(wide);
+}
+
 const DesktopBackend windowsBackend = {
     openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
-    captureWindows, readWindows, sendWindows, keyDownWindows,
+    captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
 };
 
 }  // namespace

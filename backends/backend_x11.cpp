@@ -4,6 +4,7 @@
 #include "backends/stop_request.h"
 #include "backends/linux_desktops.h"
 #include "desktop/platform.h"
+#include "backends/precise_wait.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -16,6 +17,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <cstdio>
+#include <sched.h>
+#include <unistd.h>
 #include <sys/prctl.h>
 
 namespace {
@@ -30,6 +34,7 @@ struct X11State {
     KeyCode keys[3] = {0, 0, 0};
     timespec lastSend{};
     bool sentAny = false;
+    WaitState pacing;
 };
 
 X11State x11;
@@ -55,6 +60,48 @@ void sleepUntil(const timespec& deadline)
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
     }
 }
+
+int64_t nanosecondsOf(const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
+
+int64_t monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return nanosecondsOf(now);
+}
+
+void sleepUntilNs(int64_t deadline)
+{
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
+    t.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
+    sleepUntil(t);
+}
+
+int64_t clockX11() { return monotonicNs() / 1'000'000; }
+
+// The terminal's title and one line on standard error that rewrites itself, only
+// when standard error is a terminal; taken away without a trace, so the terminal
+// keeps exactly the lines the run prints. The title the terminal had is pushed on
+// its title stack first and popped back at the end.
+void statusX11(const char* text)
+{
+    static const bool terminal = isatty(STDERR_FILENO) == 1;
+    static bool shown = false;
+    if (!terminal)
+        return;
+    if (*text == '\0') {
+        if (shown)
+            std::fputs("\r\x1b[K\x1b[23;0t", stderr);
+        shown = false;
+    } else {
+        std::fprintf(stderr, "%s\x1b]0;%s\x07\r\x1b[K%s", shown ? "" : "\x1b[22;0t", text, text);
+        shown = true;
+    }
+    std::fflush(stderr);
+}
+
+const WaitClock x11Clock = {monotonicNs, sleepUntilNs, [] { sched_yield(); }};
 
 Window activeWindowAtStart()
 {
@@ -166,7 +213,7 @@ void pauseX11(int32_t ms)
     // counts towards the pause, and records are still never closer than ms apart.
     if (!x11.sentAny || ms <= 0)
         return;
-    sleepUntil(addMilliseconds(x11.lastSend, ms));
+    waitPrecisely(x11Clock, x11.pacing, nanosecondsOf(x11.lastSend) + int64_t{ms} * 1'000'000);
 }
 
 void screenSizeX11(int32_t* width, int32_t* height)
@@ -288,6 +335,7 @@ bool keyDownX11(ControlKey key)
 
 const DesktopBackend x11Backend = {
     openX11, closeX11, minimiseX11, sleepX11, pauseX11, screenSizeX11, captureX11, readX11, sendX11, keyDownX11,
+    clockX11, statusX11,
 };
 
 }  // namespace

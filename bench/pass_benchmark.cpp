@@ -57,9 +57,11 @@ void sendSink(const MouseInputRecord&)
     ++recordsSent;
 }
 bool keySink(ControlKey) { return false; }
+int64_t clockSink() { return 0; }
+void statusSink(const char*) {}
 
 const DesktopBackend realPauses = {openSink, closeSink, minimiseSink, sleepSink, pauseSink,
-                                   sizeSink, captureSink, readSink, sendSink, keySink};
+                                   sizeSink, captureSink, readSink, sendSink, keySink, clockSink, statusSink};
 
 double secondsSince(Clock::time_point start)
 {

@@ -60,6 +60,7 @@ RunSettings readRunSettings()
     settings.compresscolor = isOptionPresent("-compresscolor");
     settings.jigfromcenter = isOptionPresent("-jigfromcenter");
     settings.uselines = isOptionPresent("-uselines");
+    settings.fast = isOptionPresent("-fast");
 
     readInteger("-stepx", settings.stepx);
     readInteger("-stepy", settings.stepy);

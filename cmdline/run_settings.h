@@ -18,6 +18,7 @@ struct RunSettings {
     bool compresscolor = false;
     bool ignoreblack = false;
     bool ignorewhite = false;
+    bool fast = false;  // draw the same board through the planner, with far less input
 };
 
 // Decimal text to integer: leading white space, an optional sign, then digits up to

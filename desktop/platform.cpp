@@ -12,6 +12,7 @@ static const DesktopBackend& backend()
 }
 
 void useDesktop(const DesktopBackend& chosen) { activeBackend = &chosen; }
+const DesktopBackend& activeDesktop() { return backend(); }
 
 const char* openDesktop() { return backend().open(); }
 void closeDesktop() { backend().close(); }
@@ -33,3 +34,5 @@ bool isKeyDown(ControlKey key)
         return true;
     return backend().isKeyDown(key);
 }
+int64_t clockMilliseconds() { return backend().clockMilliseconds(); }
+void showStatus(const char* text) { backend().showStatus(text); }

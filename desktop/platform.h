@@ -49,6 +49,11 @@ struct DesktopBackend {
     uint32_t (*readScreenPixel)(int32_t x, int32_t y);
     void (*sendMouseInput)(const MouseInputRecord& record);
     bool (*isKeyDown)(ControlKey key);
+    // A monotonic clock for measuring the run's pace.
+    int64_t (*clockMilliseconds)();
+    // Shows one short line of status where the user can see it while the console is
+    // minimised (the terminal's or the console's title); an empty text takes it away.
+    void (*showStatus)(const char* text);
 };
 
 // The backend this build was made for.
@@ -56,6 +61,8 @@ const DesktopBackend& nativeDesktop();
 
 // Chooses the backend the operations below drive; the native one until changed.
 void useDesktop(const DesktopBackend& backend);
+// The backend the operations below drive now.
+const DesktopBackend& activeDesktop();
 
 const char* openDesktop();
 void closeDesktop();
@@ -67,3 +74,5 @@ void captureScreen(int32_t left, int32_t top, int32_t width, int32_t height, uin
 uint32_t readScreenPixel(int32_t x, int32_t y);
 void sendMouseInput(const MouseInputRecord& record);
 bool isKeyDown(ControlKey key);
+int64_t clockMilliseconds();
+void showStatus(const char* text);

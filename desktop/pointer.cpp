@@ -23,8 +23,13 @@ AbsolutePoint toAbsolute(int32_t x, int32_t y)
     return {normalise(x, ScreenSize.width), normalise(y, ScreenSize.height)};
 }
 
+static int64_t recordsSent = 0;
+
+int64_t sentInputRecords() { return recordsSent; }
+
 static void sendRecord(uint32_t flags, int32_t x, int32_t y)
 {
+    ++recordsSent;
     const AbsolutePoint at = toAbsolute(x, y);
     MouseInputRecord record;
     record.dx = at.ax;

@@ -11,6 +11,9 @@ struct AbsolutePoint {
 // Screen pixel to the normalised coordinate that lands on that pixel, scaled by ScreenSize.
 AbsolutePoint toAbsolute(int32_t x, int32_t y);
 
+// Input records the gestures have sent since the process started.
+int64_t sentInputRecords();
+
 // Press and release at one pixel, each record followed by a 1 ms pause.
 void clickAt(int32_t x, int32_t y);
 

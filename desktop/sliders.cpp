@@ -5,16 +5,21 @@
 
 #include <algorithm>
 
-static void clickSlider(int32_t value, int32_t row)
+namespace {
+constexpr int32_t sliderRowOffsets[3] = {172, 212, 252};
+constexpr int32_t sliderLeftOffset = 365;
+}
+
+void clickSliderPosition(int32_t channel, int32_t position)
 {
-    const int32_t clamped = std::clamp(value, 0, 255);
     // The board origin comes from the screen, so these sums stay far from overflow.
-    clickAt(BoardOrigin.x + 365 + clamped / 5, BoardOrigin.y + row);
+    clickAt(BoardOrigin.x + sliderLeftOffset + std::clamp(position, 0, sliderPositions - 1),
+            BoardOrigin.y + sliderRowOffsets[std::clamp(channel, 0, 2)]);
 }
 
 void setPenColour(int32_t first, int32_t second, int32_t third)
 {
-    clickSlider(first, 172);
-    clickSlider(second, 212);
-    clickSlider(third, 252);
+    const int32_t values[3] = {first, second, third};
+    for (int32_t channel = 0; channel < 3; ++channel)
+        clickSliderPosition(channel, std::clamp(values[channel], 0, 255) / 5);
 }

@@ -1,7 +1,7 @@
 #include "driver/drawing_pass.h"
 
 #include "common/numeric.h"
-#include "desktop/platform.h"
+#include "driver/control_keys.h"
 #include "desktop/pointer.h"
 #include "desktop/screen.h"
 #include "desktop/sliders.h"
@@ -98,13 +98,10 @@ PassResult runDrawingPass(const RunSettings& settings, const PassPixels& first, 
     // Wide counters: a step of up to 2^31 - 1 must not overflow on its way past 300.
     for (int64_t y = 0; y < boardSide; y += settings.stepy) {
         for (int64_t x = 0; x < boardSide;) {
-            if (isKeyDown(ControlKey::Escape))
+            const KeyVerdict keys = pollControlKeys(paused);
+            if (keys == KeyVerdict::Abort)
                 return PassResult::Aborted;
-            if (isKeyDown(ControlKey::KeypadMinus))
-                paused = true;
-            if (isKeyDown(ControlKey::KeypadPlus))
-                paused = false;
-            else if (paused)
+            if (keys == KeyVerdict::Wait)
                 continue;  // the same point, polled again at once
             drawPoint(settings, first, second, static_cast<int32_t>(x), static_cast<int32_t>(y));
             x += settings.stepx;

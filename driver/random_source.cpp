@@ -9,3 +9,6 @@ int32_t nextRandom()
 }
 
 void resetRandomSource() { randomState = 1; }
+
+uint32_t randomSourceState() { return randomState; }
+void setRandomSourceState(uint32_t state) { randomState = state; }

@@ -9,3 +9,7 @@ int32_t nextRandom();
 
 // Back to the state a fresh process starts in.
 void resetRandomSource();
+
+// The generator's state, to run a pass twice from the same point.
+uint32_t randomSourceState();
+void setRandomSourceState(uint32_t state);

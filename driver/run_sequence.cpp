@@ -9,6 +9,8 @@
 #include "preview/scrivlet_page.h"
 #include "preview/virtual_desktop.h"
 #include "driver/drawing_pass.h"
+#include "driver/fast_pass.h"
+#include "driver/progress.h"
 #include "driver/random_source.h"
 #include "image/targa_image.h"
 
@@ -25,6 +27,7 @@ void say(const char* text) { std::fputs(text, stdout); }
 // Every way out of a run: output flushed, the desktop let go.
 int finish(int status, bool desktopOpen)
 {
+    endProgress();
     std::fflush(stdout);
     if (desktopOpen)
         closeDesktop();
@@ -108,7 +111,9 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);
     }
 
-    if (runDrawingPass(settings, first, settings.image2 ? &second : nullptr) == PassResult::Aborted)
+    const PassPixels* blended = settings.image2 ? &second : nullptr;
+    DrawingTally tally;
+    if (runDrawing(settings, first, blended, tally) == PassResult::Aborted)
         return finish(failureStatus, true);
 
     say("Have a day!\n");
@@ -118,6 +123,7 @@ int runScrivdraw(int argc, const char* const* argv)
             std::printf("Couldn't write the preview %s!\n", previewPath);
             return finish(failureStatus, true);
         }
+        say(costText(tally.points, tally.records, startupWaitMs).c_str());
     }
     return finish(0, true);
 }

@@ -1,28 +1,16 @@
 #pragma once
-// A model of the drawing page, shown on the virtual desktop. It draws the page's
-// layout (white around a grey top edge, the board two rows below it, three colour
-// sliders to its right) and answers pointer input the way the page does:
-//   - a press on slider pixel p (0..51 from the slider's left end) sets that
-//     channel to min(255, 5p);
-//   - a press and release at one board pixel paints it in the pen colour;
-//   - a press on the board and a release elsewhere paints a 1-pixel line between
-//     them (both ends, Bresenham), clipped to the board;
-//   - anything else does nothing.
+// The drawing page shown on the virtual desktop: its layout (white around a grey
+// top edge, the board two rows below it, three colour sliders to its right) painted
+// on the screen, and the page model answering the pointer input that lands on it.
+
+#include "preview/page_model.h"
 
 #include <cstdint>
 
-inline constexpr int32_t boardSide = 300;
-
-// The layout, as offsets from the board's top-left drawing pixel. The real pages
-// follow it too.
 inline constexpr uint32_t pageBackground = 0xFFFFFFu;   // the whole page, board included, at start
 inline constexpr uint32_t boardEdgeColour = 0x999999u;  // one row, columns 0..299, two rows above the board
 inline constexpr int32_t boardEdgeRow = -2;
 inline constexpr uint32_t sliderColour = 0xCCCCCCu;
-inline constexpr int32_t sliderLeft = 365;   // slider pixel 0
-inline constexpr int32_t sliderWidth = 52;   // pixels 0..51
-inline constexpr int32_t sliderRows[3] = {172, 212, 252};  // centre rows: red, green, blue
-inline constexpr int32_t sliderHalfHeight = 2;              // 5 rows tall
 
 // Where the page shows its board when nothing else is asked for, on a screen of
 // the preview's size. The real pages use the same defaults.
@@ -34,6 +22,9 @@ inline constexpr int32_t previewScreenHeight = 1024;
 // Paints the page with its board's top-left drawing pixel at (boardX, boardY) and
 // routes the virtual desktop's input to it from now until the next reset.
 void showScrivletPage(int32_t boardX, int32_t boardY);
+
+// The model behind the page shown last: its board and which pixels were painted.
+const PageModel& shownPageModel();
 
 // Writes a screen rectangle of the virtual desktop as an 8-bit RGB PNG file.
 // Returns false if the file cannot be written.

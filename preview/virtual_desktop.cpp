@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string>
 
 namespace {
 
@@ -29,6 +30,7 @@ struct VirtualState {
     int64_t pixelReads = 0;
     int64_t captures = 0;
     VirtualInputHandler handler = nullptr;
+    std::vector<std::string> statuses;
 };
 
 VirtualState state;
@@ -105,9 +107,12 @@ bool keyDownVirtual(ControlKey key)
     return false;
 }
 
+int64_t clockVirtual() { return state.clockMs; }
+void statusVirtual(const char* text) { state.statuses.emplace_back(text); }
+
 const DesktopBackend virtualBackend = {
-    openVirtual,   closeVirtual,   minimiseVirtual, sleepVirtual, pauseVirtual, screenSizeVirtual,
-    captureVirtual, readVirtual,   sendVirtual,     keyDownVirtual,
+    openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,  screenSizeVirtual,
+    captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, clockVirtual, statusVirtual,
 };
 
 }  // namespace
@@ -149,6 +154,7 @@ int64_t virtualClockMs() { return state.clockMs; }
 const std::vector<LoggedInput>& virtualInputLog() { return state.inputs; }
 const std::vector<int32_t>& virtualSleeps() { return state.sleeps; }
 bool virtualConsoleMinimised() { return state.minimised; }
+const std::vector<std::string>& virtualStatuses() { return state.statuses; }
 int64_t virtualPixelReads() { return state.pixelReads; }
 int64_t virtualCaptures() { return state.captures; }
 

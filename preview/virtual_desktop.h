@@ -6,6 +6,7 @@
 #include "desktop/platform.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct LoggedInput {
@@ -28,6 +29,7 @@ int64_t virtualClockMs();
 const std::vector<LoggedInput>& virtualInputLog();
 const std::vector<int32_t>& virtualSleeps();  // every sleep and pause asked for, in ms
 bool virtualConsoleMinimised();
+const std::vector<std::string>& virtualStatuses();  // every status line shown, "" when taken away
 // How often each operation was called since the reset.
 int64_t virtualPixelReads();
 int64_t virtualCaptures();

@@ -216,8 +216,11 @@ TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)
     std::remove(png.c_str());
     const RunOutcome r = run({"-image", black, "-stepx", "10", "-stepy", "10", "-preview", png});
     EXPECT_EQ(r.status, 0);
+    // The preview's own lines, then what the real run would cost: 900 points of
+    // eight records, a millisecond each after the five-second wait.
     EXPECT_EQ(r.output, "Found start of Scrivlet board at " + std::to_string(defaultBoardX) + " , " +
-                            std::to_string(defaultBoardY) + " \nHave a day!\n");
+                            std::to_string(defaultBoardY) +
+                            " \nHave a day!\nA real run draws 900 points with 7,200 input records: about 13 s.\n");
     std::ifstream file(png, std::ios::binary);
     char signature[8] = {};
     file.read(signature, 8);
@@ -251,4 +254,30 @@ TEST_F(RunSequence, AStopRequestEndsTheRunWithMinusOneAndNothingMorePrinted)
     EXPECT_EQ(r.status, -1);
     EXPECT_EQ(r.output, foundLine);
     EXPECT_EQ(drawnPoints().size(), 5u);
+}
+
+TEST_F(RunSequence, FastPreviewWritesTheSameBoardAsTheNormalPreview)
+{
+    const std::string gradient = writeTarga("gradient.tga", 3, 2, {10, 200, 77});
+    const std::vector<std::vector<std::string>> options = {
+        {"-image", black, "-image2", white, "-crossfade", "0.4", "-stepx", "2", "-stepy", "3"},
+        {"-image", gradient, "-stepx", "4", "-stepy", "4", "-uselines", "-jigfactor", "6", "-randomcolorfactor", "30"},
+        {"-image", white, "-stepx", "5", "-stepy", "5", "-jigfactor", "9", "-jigfromcenter", "-1280x800"},
+    };
+    for (const std::vector<std::string>& base : options) {
+        std::string boards[2];
+        for (const bool fast : {false, true}) {
+            const std::string png = testing::TempDir() + "fast-preview-" + std::to_string(fast) + ".png";
+            std::vector<std::string> args = base;
+            if (fast)
+                args.insert(args.begin(), "-FAST");
+            args.insert(args.end(), {"-preview", png});
+            const RunOutcome r = run(args);
+            EXPECT_EQ(r.status, 0);
+            std::ifstream file(png, std::ios::binary);
+            boards[fast].assign(std::istreambuf_iterator<char>(file), {});
+        }
+        EXPECT_FALSE(boards[0].empty());
+        EXPECT_TRUE(boards[0] == boards[1]) << "the boards differ for " << base[1] << " ... " << base.back();
+    }
 }

@@ -1,0 +1,94 @@
+// What -fast saves and what its planning costs, for a picture and options given as
+// scrivdraw takes them (default: the sample picture at full grid), and for a flat
+// picture of four colours: records of the normal pass and of the fast drawing,
+// their ratio, the pen colours and strokes, and the planning time. Prints figures;
+// asserts nothing.
+//   fast_plan_benchmark [-image picture.tga] [options...]
+
+#include "cmdline/argument_table.h"
+#include "cmdline/run_settings.h"
+#include "desktop/platform.h"
+#include "desktop/screen.h"
+#include "driver/normal_board.h"
+#include "planner/fast_plan.h"
+#include "preview/scrivlet_page.h"
+#include "preview/virtual_desktop.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Four flat quarters, the kind of picture a logo or a drawing is.
+PassPixels quarters()
+{
+    PassPixels p;
+    p.width = p.height = 64;
+    p.bytes = std::make_unique<uint8_t[]>(64 * 64 * 4);
+    const uint8_t colours[4][3] = {{255, 255, 255}, {200, 30, 30}, {20, 120, 220}, {250, 200, 0}};
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            for (int c = 0; c < 3; ++c)
+                p.bytes[size_t(y * 64 + x) * 4 + size_t(c)] = colours[(y / 32) * 2 + x / 32][c];
+    return p;
+}
+
+void measure(const char* name, const RunSettings& settings, const PassPixels& first, const PassPixels* second)
+{
+    const Clock::time_point start = Clock::now();
+    NormalBoard normal;
+    learnNormalBoard(settings, first, second, normal);
+    const Clock::time_point learned = Clock::now();
+    const std::vector<PlannedGesture> plan = planFastDrawing(normal.page.board, normal.page.painted, boardSide);
+    const Clock::time_point planned = Clock::now();
+
+    int64_t sliders = 0;
+    for (const PlannedGesture& g : plan)
+        sliders += g.kind == GestureKind::Slider;
+    const int64_t fast = plannedRecords(plan);
+    std::printf("%s: normal pass %lld points, %lld records (%.0f s at 1 ms); -fast %lld records "
+                "(%lld slider clicks, %lld strokes, %.0f s): 1/%.1f of the records\n",
+                name, static_cast<long long>(normal.points), static_cast<long long>(normal.records),
+                double(normal.records) / 1000, static_cast<long long>(fast), static_cast<long long>(sliders),
+                static_cast<long long>(int64_t(plan.size()) - sliders), double(fast) / 1000,
+                fast > 0 ? double(normal.records) / double(fast) : 0.0);
+    std::printf("%s: planning %.0f ms (model pass %.0f ms, plan %.0f ms)\n", name,
+                std::chrono::duration<double, std::milli>(planned - start).count(),
+                std::chrono::duration<double, std::milli>(learned - start).count(),
+                std::chrono::duration<double, std::milli>(planned - learned).count());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string defaults[] = {argv[0], "-image", SCRIVDRAW_SAMPLE_PICTURE};
+    const char* fallback[] = {defaults[0].c_str(), defaults[1].c_str(), defaults[2].c_str()};
+    const bool given = argc > 1;
+    if (tokenizeCommandLine(given ? joinArguments(argc, argv) : joinArguments(3, fallback)) != TokenizeResult::Tokenized)
+        return 1;
+    resetVirtualDesktop(previewScreenWidth, previewScreenHeight);
+    useDesktop(virtualDesktop());
+    ScreenSize = {previewScreenWidth, previewScreenHeight};
+    BoardOrigin = {defaultBoardX, defaultBoardY};
+
+    const RunSettings settings = readRunSettings();
+    TargaImage picture;
+    TargaImage picture2;
+    PassPixels first;
+    PassPixels second;
+    if (picture.load(argumentAt(findArgument("-image") + 1)) != LoadResult::Loaded ||
+        picture.convertForPass(first) != LoadResult::Loaded ||
+        (settings.image2 && (picture2.load(settings.image2->c_str()) != LoadResult::Loaded ||
+                             picture2.convertForPass(second) != LoadResult::Loaded))) {
+        std::printf("fast_plan_benchmark: the pictures don't load\n");
+        return 1;
+    }
+    measure(argumentAt(findArgument("-image") + 1), settings, first, settings.image2 ? &second : nullptr);
+    measure("four flat colours", RunSettings{}, quarters(), nullptr);
+    return 0;
+}

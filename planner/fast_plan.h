@@ -1,0 +1,32 @@
+#pragma once
+// Plans how to draw a finished board with as little input as possible: colour by
+// colour, each slider clicked only when its channel changes, and each run of a
+// colour drawn as one horizontal or vertical stroke. Pages agree on which pixels a
+// horizontal or vertical 1-pixel line covers, whatever their line algorithm, so the
+// plan leaves exactly the board it was given on any of them.
+
+#include <cstdint>
+#include <vector>
+
+enum class GestureKind : uint8_t {
+    Slider,  // a click on slider `channel` at position x1 (0..51)
+    Stroke,  // press at board pixel (x1, y1), release at (x2, y2); a dot when equal
+};
+
+struct PlannedGesture {
+    GestureKind kind = GestureKind::Stroke;
+    uint8_t channel = 0;
+    int16_t x1 = 0;
+    int16_t y1 = 0;
+    int16_t x2 = 0;
+    int16_t y2 = 0;
+};
+
+// colours: the board's pixels row by row (side x side, 0x00BBGGRR, every channel a
+// value the sliders can set); painted: which of them to draw (the others are left
+// alone). Every painted pixel ends in its colour and no other pixel is touched.
+std::vector<PlannedGesture> planFastDrawing(const std::vector<uint32_t>& colours, const std::vector<uint8_t>& painted,
+                                            int32_t side);
+
+// Every gesture is a press and a release.
+inline int64_t plannedRecords(const std::vector<PlannedGesture>& plan) { return 2 * int64_t(plan.size()); }

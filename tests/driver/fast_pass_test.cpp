@@ -1,0 +1,167 @@
+#include "driver/fast_pass.h"
+
+#include "driver/drawing_pass.h"
+#include "driver/normal_board.h"
+#include "pass_fixture.h"
+#include "preview/scrivlet_page.h"
+
+#include <string>
+
+namespace {
+
+// A picture with detail everywhere: many pen colours, short runs, some white.
+PassPixels busyPicture()
+{
+    return makePicture(97, 83, [](int32_t x, int32_t y) {
+        if ((x / 9 + y / 7) % 5 == 0)
+            return Rgb{255, 255, 255};
+        return Rgb{(x * 37 + y * 11) % 256, (x * x + 3 * y) % 256, (x * y / 5) % 256};
+    });
+}
+
+PassPixels flatPicture()
+{
+    return makePicture(40, 40, [](int32_t x, int32_t y) {
+        return x < 20 ? Rgb{250, 250, 250} : (y < 20 ? Rgb{3, 2, 1} : Rgb{200, 40, 90});
+    });
+}
+
+struct FastCase {
+    const char* name;
+    RunSettings settings;
+    bool scaled1280x800 = false;
+    int32_t boardX = testBoardX;  // near the screen's edge, jigged marks leave it
+    int32_t boardY = testBoardY;
+};
+
+RunSettings with(std::initializer_list<void (*)(RunSettings&)> changes)
+{
+    RunSettings s;
+    for (auto change : changes)
+        change(s);
+    return s;
+}
+
+class FastPass : public DesktopTest, public testing::WithParamInterface<FastCase> {
+protected:
+    // The board a pass leaves on a fresh page, and the records it sent.
+    static std::pair<PageModel, size_t> drawOnFreshPage(const FastCase& c, bool fast)
+    {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+        showScrivletPage(c.boardX, c.boardY);
+        BoardOrigin = {c.boardX, c.boardY};
+        ScreenSize = c.scaled1280x800 ? ScreenDimensions{1280, 800} : ScreenDimensions{testScreenWidth, testScreenHeight};
+        resetRandomSource();
+        const PassPixels first = busyPicture();
+        const PassPixels second = flatPicture();
+        const PassResult result = fast ? runFastPass(c.settings, first, &second) : runDrawingPass(c.settings, first, &second);
+        EXPECT_EQ(result, PassResult::Finished);
+        return {shownPageModel(), virtualInputLog().size()};
+    }
+};
+
+TEST_P(FastPass, LeavesTheNormalPassesBoardWithStraightStrokesAndFewerRecords)
+{
+    const FastCase& c = GetParam();
+    const auto [normal, normalRecords] = drawOnFreshPage(c, false);
+    const std::vector<Gesture> normalGestures = loggedGestures();
+    const auto [fast, fastRecords] = drawOnFreshPage(c, true);
+    EXPECT_EQ(fast.board, normal.board);
+    EXPECT_EQ(fast.painted, normal.painted) << "painted a pixel the normal pass leaves alone, or missed one";
+    if (fastRecords == normalRecords) {
+        // Where straight strokes would cost more, the normal pass is sent as it is.
+        EXPECT_EQ(loggedGestures().size(), normalGestures.size());
+        return;
+    }
+    EXPECT_LT(fastRecords, normalRecords);
+    // Only horizontal or vertical strokes; a slider clicked only when its channel changes.
+    int32_t lastSlider[3] = {-1, -1, -1};
+    for (const Gesture& g : loggedGestures()) {
+        EXPECT_TRUE(g.x1 == g.x2 || g.y1 == g.y2) << g.x1 << "," << g.y1 << " to " << g.x2 << "," << g.y2;
+        for (int channel = 0; channel < 3; ++channel)
+            if (g.y1 == c.boardY + sliderRows[channel]) {
+                EXPECT_NE(g.x1, lastSlider[channel]) << "slider " << channel << " clicked without a change";
+                lastSlider[channel] = g.x1;
+            }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EverySetting, FastPass,
+    testing::Values(
+        FastCase{"plain", with({[](RunSettings& s) { s.stepx = s.stepy = 1; }})},
+        FastCase{"sparse_filtered",
+                 with({[](RunSettings& s) { s.stepx = 3; s.stepy = 2; s.ignorewhite = s.compresscolor = true; }})},
+        FastCase{"lines_jig", with({[](RunSettings& s) { s.stepx = s.stepy = 4; s.uselines = true; s.jigfactor = 4; }})},
+        FastCase{"noise_jig_from_centre",
+                 with({[](RunSettings& s) {
+                     s.stepx = 2; s.stepy = 3; s.randomcolorfactor = 9; s.jigfactor = 3; s.jigfromcenter = true;
+                 }})},
+        FastCase{"crossfade_black_skipped",
+                 with({[](RunSettings& s) { s.stepx = s.stepy = 2; s.crossfade = 0.5f; s.ignoreblack = true; }})},
+        FastCase{"negative_jig_lines", with({[](RunSettings& s) { s.stepx = 5; s.stepy = 5; s.uselines = true; s.jigfactor = -7; }})},
+        FastCase{"scaled_pointer", with({[](RunSettings& s) { s.stepx = s.stepy = 3; }}), true},
+        FastCase{"board_at_the_edge", with({[](RunSettings& s) { s.stepx = s.stepy = 2; s.uselines = true; s.jigfactor = 30; }}),
+                 false, testScreenWidth - 300, testScreenHeight - 300}),
+    [](const testing::TestParamInfo<FastCase>& info) { return std::string(info.param.name); });
+
+class FastKeys : public DesktopTest {
+protected:
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        showScrivletPage(testBoardX, testBoardY);
+        settings.stepx = settings.stepy = 3;
+    }
+    RunSettings settings;
+    PassPixels picture = busyPicture();
+};
+
+TEST_F(FastKeys, EscapeEndsTheDrawingBetweenGestures)
+{
+    holdKeyDuringPolls(ControlKey::Escape, 40, 40);
+    EXPECT_EQ(runFastPass(settings, picture, nullptr), PassResult::Aborted);
+    EXPECT_EQ(virtualInputLog().size(), 80u) << "forty whole gestures, then nothing";
+}
+
+TEST_F(FastKeys, MinusPausesWithoutInputAndPlusResumesToTheSameBoard)
+{
+    holdKeyDuringPolls(ControlKey::KeypadMinus, 30, 30);
+    holdKeyDuringPolls(ControlKey::KeypadPlus, 500, 500);
+    ASSERT_EQ(runFastPass(settings, picture, nullptr), PassResult::Finished);
+    // Polls 31..499 waited: the 31st gesture came right after the plus.
+    const std::vector<Gesture> gestures = loggedGestures();
+    ASSERT_GT(gestures.size(), 31u);
+    EXPECT_EQ(virtualKeyPolls(ControlKey::KeypadPlus), int64_t(gestures.size()) + 470);
+    const PageModel drawn = shownPageModel();
+
+    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+    showScrivletPage(testBoardX, testBoardY);
+    resetRandomSource();
+    ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
+    EXPECT_EQ(drawn.board, shownPageModel().board);
+}
+
+TEST(NormalBoard, CountsThePassesPointsAndRecordsAndLeavesTheRunAsItWas)
+{
+    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0x123456u);
+    useDesktop(virtualDesktop());
+    ScreenSize = {1280, 800};
+    BoardOrigin = {testBoardX, testBoardY};
+    resetRandomSource();
+    RunSettings settings;
+    settings.stepx = settings.stepy = 10;
+    settings.randomcolorfactor = 5;
+    NormalBoard board;
+    ASSERT_EQ(learnNormalBoard(settings, busyPicture(), nullptr, board), PassResult::Finished);
+    EXPECT_EQ(board.points, 900);
+    EXPECT_EQ(board.records, 7200);
+    EXPECT_EQ(nextRandom(), 41) << "the random source moved on";
+    EXPECT_EQ(&activeDesktop(), &virtualDesktop());
+    EXPECT_EQ(ScreenSize.width, 1280);
+    EXPECT_EQ(ScreenSize.height, 800);
+    EXPECT_TRUE(virtualInputLog().empty());
+    EXPECT_EQ(virtualPixel(testBoardX, testBoardY), 0x123456u) << "the model pass reached the screen";
+}
+
+}  // namespace
