@@ -138,6 +138,27 @@ TEST_F(WaylandBackend, KeysComeThroughSwaysBindingsAndGoWithThem)
     EXPECT_FALSE(isKeyDown(ControlKey::Escape));  // a new run starts with no key down
 }
 
+TEST_F(WaylandBackend, WithoutSwaysSocketTheRunSaysTheKeysAreNotThere)
+{
+    // Another wlroots compositor: everything but the keys works, and the run says so.
+    closeDesktop();
+    const std::string socket = std::getenv("SWAYSOCK");
+    unsetenv("SWAYSOCK");
+    testing::internal::CaptureStdout();
+    opened = openDesktop();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Escape and the keypad keys can't be read on this desktop: press Ctrl+C in this console to stop\n");
+    ASSERT_EQ(opened, std::string());
+    ASSERT_TRUE(run("SWAYSOCK='" + socket + "' wtype -k Escape"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(isKeyDown(ControlKey::Escape));
+    EXPECT_NE(readScreenPixel(10, 10), invalidColour);
+
+    closeDesktop();
+    setenv("SWAYSOCK", socket.c_str(), 1);
+    opened = openDesktop();
+}
+
 TEST_F(WaylandBackend, PointerRecordsAndTheirPacingGoThrough)
 {
     // Where they land is the end-to-end cases' to see (a page must be there to

@@ -22,7 +22,7 @@ sway_output=HEADLESS-1
 # The compositor drops a client that falls about 4 KiB of events behind (some
 # 80 ms of pointer input at 1 kHz); on a machine busy with other work the page's
 # browser can, so sway and what runs under as_sway_nice come before the rest.
-sway_nice=-10
+sway_nice=-19
 sway_size=1280x1024
 
 start_sway() {
