@@ -32,6 +32,13 @@ struct WaylandSession {
 
 extern WaylandSession wayland;
 
+// Connects and binds what the backend needs, and measures the screen. Returns an
+// empty text, or the line that says why this desktop cannot be used.
+const char* connectWayland();
+// Lets go of the compositor's objects and the connection; the pointer and the
+// copies are let go of before.
+void disconnectWayland();
+
 // Sends what is queued, then takes in and handles whatever the compositor has
 // sent, waiting up to timeoutMs for something to arrive (0: never waits). False
 // once the connection is broken.
