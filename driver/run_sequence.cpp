@@ -1,5 +1,6 @@
 #include "driver/run_sequence.h"
 
+#include "backends/stop_request.h"
 #include "cmdline/argument_table.h"
 #include "cmdline/run_settings.h"
 #include "cmdline/usage.h"
@@ -120,6 +121,8 @@ int runScrivdraw(int argc, const char* const* argv)
 
     minimiseConsole();
     sleepMilliseconds(waitSeconds * 1000);
+    if (stopRequested())
+        return finish(failureStatus, true);  // Ctrl+C during the wait: nothing drawn, nothing said
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
 
     int32_t boardX = 0;

@@ -338,6 +338,27 @@ TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)
 
 }  // namespace
 
+TEST_F(RunSequence, AStopRequestEndsTheRunWithMinusOneAndNothingMorePrinted)
+{
+    // During the start-up wait: no scan, no drawing, nothing printed.
+    requestStop();
+    RunOutcome r = run({"-image", black, "-stepx", "10", "-stepy", "10"});
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(virtualCaptures(), 0);
+    EXPECT_TRUE(virtualInputLog().empty());
+
+    // During the pass, in the middle of a gesture: that point is finished.
+    resetVirtualDesktop(testScreenWidth, testScreenHeight);
+    paintVirtualRect(100, 250, 300, 1, 0x999999u);
+    clearStopRequest();
+    requestStopAfterRecords(8 * 4 + 3);
+    r = run({"-image", black, "-stepx", "10", "-stepy", "10"});
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(r.output, foundLine);
+    EXPECT_EQ(drawnPoints().size(), 5u);
+}
+
 TEST_F(RunSequence, FastPreviewWritesTheSameBoardAsTheNormalPreview)
 {
     const std::string gradient = writeTarga("gradient.tga", 3, 2, {10, 200, 77});
