@@ -30,6 +30,10 @@ struct Pacing {
     int64_t lastSendNs = 0;
     bool sentAny = false;
     bool buttonDown = false;
+    // Where absolute motion last put the pointer; unknown after a relative one.
+    bool placed = false;
+    int64_t x = 0;
+    int64_t y = 0;
     WaitState wait;
 };
 
@@ -75,6 +79,9 @@ void motionTo(uint32_t x, uint32_t y)
     // Extents of the screen's size: position x of width lands on pixel x exactly.
     zwlr_virtual_pointer_v1_motion_absolute(wayland.pointer, timestampMs(), x, y, static_cast<uint32_t>(wayland.width),
                                             static_cast<uint32_t>(wayland.height));
+    pacing.placed = true;
+    pacing.x = x;
+    pacing.y = y;
 }
 
 void button(bool down)
@@ -199,6 +206,7 @@ void sendWayland(const MouseInputRecord& record)
         if (record.flags & mouseAbsolute) {
             motionTo(mapAbsolute(record.dx, wayland.width), mapAbsolute(record.dy, wayland.height));
         } else {
+            pacing.placed = false;
             zwlr_virtual_pointer_v1_motion(wayland.pointer, timestampMs(),
                                            wl_fixed_from_int(std::clamp(record.dx, -32767, 32767)),
                                            wl_fixed_from_int(std::clamp(record.dy, -32767, 32767)));
@@ -214,6 +222,9 @@ void sendWayland(const MouseInputRecord& record)
 
 bool keyDownWayland(ControlKey key) { return swayKeyDown(key); }
 
+// How far a cursor image may reach from the pointer's hot spot.
+constexpr int64_t cursorReach = 64;
+
 int64_t clockWayland() { return monotonicNs() / 1'000'000; }
 
 // The status line lives in the terminal, whatever the desktop: X11's serves.
@@ -226,5 +237,21 @@ const DesktopBackend waylandBackend = {
 };
 
 }  // namespace
+
+void keepPointerOutOf(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    if (wayland.pointer == nullptr || pacing.buttonDown)
+        return;
+    if (pacing.placed && (pacing.x < int64_t{left} - cursorReach || pacing.x >= int64_t{left} + width + cursorReach ||
+                          pacing.y < int64_t{top} - cursorReach || pacing.y >= int64_t{top} + height + cursorReach))
+        return;
+    // The screen corner farthest from the rectangle's middle.
+    const int64_t middleX = int64_t{left} + width / 2;
+    const int64_t middleY = int64_t{top} + height / 2;
+    motionTo(middleX < wayland.width / 2 ? static_cast<uint32_t>(wayland.width - 1) : 0,
+             middleY < wayland.height / 2 ? static_cast<uint32_t>(wayland.height - 1) : 0);
+    zwlr_virtual_pointer_v1_frame(wayland.pointer);
+    flushInput();
+}
 
 const DesktopBackend& waylandDesktop() { return waylandBackend; }

@@ -189,6 +189,7 @@ bool beginScreenCopy(int32_t left, int32_t top, int32_t width, int32_t height)
         request.state = ScreenCopyState::Ready;  // nothing on the screen to wait for
         return true;
     }
+    keepPointerOutOf(left, top, width, height);
     request.frame = zwlr_screencopy_manager_v1_capture_output_region(wayland.copyManager, 0, wayland.output,
                                                                      request.x0, request.y0, request.x1 - request.x0,
                                                                      request.y1 - request.y0);

@@ -39,6 +39,12 @@ const char* connectWayland();
 // copies are let go of before.
 void disconnectWayland();
 
+// Many compositors draw the cursor into the frames they copy (software cursors),
+// where it would hide what is under it: before a copy of the rectangle, a pointer
+// near it is moved to the far corner of the screen. Moving without a button
+// held draws nothing, and every input record moves the pointer where it belongs.
+void keepPointerOutOf(int32_t left, int32_t top, int32_t width, int32_t height);
+
 // Sends what is queued, then takes in and handles whatever the compositor has
 // sent, waiting up to timeoutMs for something to arrive (0: never waits). False
 // once the connection is broken.
