@@ -176,4 +176,23 @@ TEST_F(WaylandBackend, PointerRecordsAndTheirPacingGoThrough)
     EXPECT_GT(clockMilliseconds(), 0);
 }
 
+TEST_F(WaylandBackend, TheCursorIsKeptOutOfWhatIsCopied)
+{
+    // Sway draws its cursor into the frames it copies; a copy around the pointer
+    // must show what is under it all the same.
+    paintBackground(0x999999);
+    for (const int32_t corner : {0, 1, 2, 3}) {
+        const int32_t x = corner % 2 == 0 ? 40 : 1240;
+        const int32_t y = corner / 2 == 0 ? 40 : 984;
+        MouseInputRecord record;
+        record.dx = x * 65536 / 1280;
+        record.dy = y * 65536 / 1024;
+        record.flags = mouseAbsolute | mouseMove;
+        sendMouseInput(record);
+        std::vector<uint32_t> around(80 * 80, 0);
+        captureScreen(x - 40, y - 40, 80, 80, around.data());
+        EXPECT_EQ(around, std::vector<uint32_t>(around.size(), 0x999999u)) << x << ", " << y;
+    }
+}
+
 }  // namespace
