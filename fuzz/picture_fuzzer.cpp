@@ -18,6 +18,10 @@
 
 namespace {
 
+// A million pixels at most: a few bytes of WebP or PNG can ask for a canvas of ten
+// million, which is no fault but takes seconds under the sanitizers.
+constexpr int64_t fuzzMaxPixels = int64_t{1} << 20;
+
 void fail(const char* what)
 {
     std::fprintf(stderr, "picture_fuzzer: %s\n", what);
@@ -82,10 +86,6 @@ Outcome loadAndConvert(Picture& picture, const uint8_t* data, size_t size)
 }
 
 }  // namespace
-
-// A million pixels at most: a few bytes of WebP or PNG can ask for a canvas of ten
-// million, which is no fault but takes seconds under the sanitizers.
-constexpr int64_t fuzzMaxPixels = int64_t{1} << 20;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
