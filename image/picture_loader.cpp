@@ -10,6 +10,7 @@
 namespace {
 
 int32_t allocationsUntilFailure = 0;
+PictureLimits limitsInForce;
 
 bool startsWith(const uint8_t* bytes, size_t size, size_t at, const char* text)
 {
@@ -105,6 +106,10 @@ bool pictureFormatDecoded(PictureFormat format)
 
 void failPictureAllocation(int32_t n) { allocationsUntilFailure = n; }
 
+void setPictureLimits(const PictureLimits& limits) { limitsInForce = limits; }
+
+PictureLimits pictureLimits() { return limitsInForce; }
+
 std::unique_ptr<uint8_t[]> allocatePictureBuffer(size_t bytes)
 {
     if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0)
@@ -128,12 +133,21 @@ PictureLoad checkPictureSize(int64_t width, int64_t height, PictureFormat format
 {
     if (width < 1 || height < 1)
         return damagedPicture(format, "it has no pixels");
-    if (width > maxPictureSide || height > maxPictureSide || width * height > maxPicturePixels) {
+    const PictureLimits& limits = limitsInForce;
+    if (width > limits.maxSide || height > limits.maxSide || width * height > limits.maxPixels) {
         char text[160];
-        std::snprintf(text, sizeof text,
-                      "Its %lld x %lld pixels are more than scrivdraw takes (%d on a side, %lld million in all).",
-                      static_cast<long long>(width), static_cast<long long>(height), maxPictureSide,
-                      static_cast<long long>(maxPicturePixels / (1024 * 1024)));
+        const int64_t mebi = 1024 * 1024;
+        // Whole millions (of 2^20) as the limit is set by default; plain numbers otherwise.
+        if (limits.maxPixels % mebi == 0)
+            std::snprintf(text, sizeof text,
+                          "Its %lld x %lld pixels are more than scrivdraw takes (%d on a side, %lld million in all).",
+                          static_cast<long long>(width), static_cast<long long>(height), limits.maxSide,
+                          static_cast<long long>(limits.maxPixels / mebi));
+        else
+            std::snprintf(text, sizeof text,
+                          "Its %lld x %lld pixels are more than scrivdraw takes (%d on a side, %lld in all).",
+                          static_cast<long long>(width), static_cast<long long>(height), limits.maxSide,
+                          static_cast<long long>(limits.maxPixels));
         return {LoadResult::NotSupported, text};
     }
     return {LoadResult::Loaded, {}};

@@ -39,6 +39,16 @@ constexpr int64_t maxPicturePixels = int64_t{64} * 1024 * 1024;
 // A picture file read into memory whole may be at most this large.
 constexpr int64_t maxPictureFileBytes = int64_t{512} * 1024 * 1024;
 
+// The limits in force: the ones above unless changed. The fuzzer lowers the number
+// of pixels, so that its time goes to many small pictures rather than a few that
+// fill a large canvas under the sanitizers; the checks are the same.
+struct PictureLimits {
+    int32_t maxSide = maxPictureSide;
+    int64_t maxPixels = maxPicturePixels;
+};
+void setPictureLimits(const PictureLimits& limits);
+PictureLimits pictureLimits();
+
 struct PictureLoad {
     LoadResult result = LoadResult::OpenFailed;
     std::string reason;  // a sentence ending in '.', or empty (always empty when Loaded)
