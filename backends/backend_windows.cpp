@@ -1,6 +1,7 @@
 // The desktop on Windows: SendInput for the pointer, the display device context for
 // the screen, GetAsyncKeyState for the keys, and a 1 ms timer for the pacing.
 
+#include "backends/stop_request.h"
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
 
@@ -139,15 +140,18 @@ void minimiseWindows()
         ShowWindow(console, SW_MINIMIZE);
 }
 
+// Long waits go in slices so that a console Ctrl+C ends them within one.
+constexpr int32_t stopCheckMs = 20;
+
 void sleepWindows(int32_t ms)
 {
-    if (ms <= 0)
-        return;
-    if (win.frequency.QuadPart <= 0) {
-        Sleep(static_cast<DWORD>(ms));
-        return;
+    for (; ms > 0 && !stopRequested(); ms -= stopCheckMs) {
+        const int32_t slice = std::min(ms, stopCheckMs);
+        if (win.frequency.QuadPart <= 0)
+            Sleep(static_cast<DWORD>(slice));
+        else
+            waitUntil(counterNow() + ticksIn(slice));
     }
-    waitUntil(counterNow() + ticksIn(ms));
 }
 
 void pauseWindows(int32_t ms)

@@ -1,6 +1,8 @@
 // The desktop on Linux: an X server reached through Xlib, its XTest extension for
 // the pointer, XGetImage for the screen and XQueryKeymap for the keys.
 
+#include "backends/stop_request.h"
+#include "backends/linux_desktops.h"
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
 
@@ -199,7 +201,10 @@ void sleepX11(int32_t ms)
         return;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    sleepUntil(addMilliseconds(now, ms));
+    const timespec deadline = addMilliseconds(now, ms);
+    // Ctrl+C interrupts the wait and ends it: the run is over.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR && !stopRequested()) {
+    }
 }
 
 void pauseX11(int32_t ms)
@@ -335,4 +340,4 @@ const DesktopBackend x11Backend = {
 
 }  // namespace
 
-const DesktopBackend& nativeDesktop() { return x11Backend; }
+const DesktopBackend& x11Desktop() { return x11Backend; }

@@ -101,3 +101,26 @@ std::string validateRunSettings(const RunSettings& settings)
     }
     return {};
 }
+
+std::string readWaitSeconds(int32_t& seconds)
+{
+    seconds = defaultWaitSeconds;
+    const int32_t slot = findArgument("-wait");
+    if (slot == 0)
+        return {};
+    // Unlike the drawing numbers, a wait is read strictly: "2.5" or "abc" read the
+    // forgiving way would start drawing before the user has brought the page up.
+    const char* text = valueAfter(slot);
+    int32_t value = 0;
+    size_t digits = 0;
+    for (; text[digits] >= '0' && text[digits] <= '9' && value <= longestWaitSeconds; ++digits)
+        value = value * 10 + (text[digits] - '0');
+    if (digits == 0 || text[digits] != '\0' || value > longestWaitSeconds) {
+        char line[argumentSlotSize + 100];
+        std::snprintf(line, sizeof line, "Bad -wait %s: the wait must be whole seconds from 0 to %d!\n", text,
+                      longestWaitSeconds);
+        return line;
+    }
+    seconds = value;
+    return {};
+}

@@ -36,6 +36,15 @@ bool isOptionPresent(const char* name);
 // options keep their defaults.
 RunSettings readRunSettings();
 
+inline constexpr int32_t defaultWaitSeconds = 5;
+inline constexpr int32_t longestWaitSeconds = 600;
+
+// The start-up wait in whole seconds: -wait's value, else defaultWaitSeconds. It is
+// read before the wait itself, so before any other option. Returns the one line
+// that refuses a value that is not plain digits from 0 to longestWaitSeconds, or an
+// empty text.
+std::string readWaitSeconds(int32_t& seconds);
+
 // Settings the drawing pass cannot use safely. Returns the one line that says which
 // option and value were refused, or an empty text when the settings are usable.
 std::string validateRunSettings(const RunSettings& settings);

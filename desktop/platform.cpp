@@ -1,5 +1,7 @@
 #include "desktop/platform.h"
 
+#include "backends/stop_request.h"
+
 static const DesktopBackend* activeBackend = nullptr;
 
 static const DesktopBackend& backend()
@@ -24,6 +26,13 @@ void captureScreen(int32_t left, int32_t top, int32_t width, int32_t height, uin
 }
 uint32_t readScreenPixel(int32_t x, int32_t y) { return backend().readScreenPixel(x, y); }
 void sendMouseInput(const MouseInputRecord& record) { backend().sendMouseInput(record); }
-bool isKeyDown(ControlKey key) { return backend().isKeyDown(key); }
+// A stop request (Ctrl+C, termination) is Escape to the pass: it ends the run
+// between points, with no button held down and nothing more printed.
+bool isKeyDown(ControlKey key)
+{
+    if (key == ControlKey::Escape && stopRequested())
+        return true;
+    return backend().isKeyDown(key);
+}
 int64_t clockMilliseconds() { return backend().clockMilliseconds(); }
 void showStatus(const char* text) { backend().showStatus(text); }

@@ -1,7 +1,9 @@
 #include "driver/run_sequence.h"
 
+#include "backends/stop_request.h"
 #include "cmdline/argument_table.h"
 #include "cmdline/run_settings.h"
+#include "cmdline/usage.h"
 #include "desktop/board_locator.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
@@ -14,7 +16,7 @@
 #include "driver/progress.h"
 #include "driver/repair_pass.h"
 #include "driver/random_source.h"
-#include "image/targa_image.h"
+#include "image/picture_loader.h"
 
 #include <cstdio>
 #include <string>
@@ -22,7 +24,6 @@
 namespace {
 
 constexpr int failureStatus = -1;
-constexpr int32_t startupWaitMs = 5000;
 
 void say(const char* text) { std::fputs(text, stdout); }
 
@@ -43,6 +44,29 @@ void choosePreviewDesktop()
     resetVirtualDesktop(previewScreenWidth, previewScreenHeight, pageBackground);
     showScrivletPage(defaultBoardX, defaultBoardY);
     useDesktop(virtualDesktop());
+}
+
+// A picture loaded, or false after the one line saying why not: the failure line
+// as it always was, with the loader's reason, when it has one, after it.
+bool loadPicture(Picture& picture, const char* path, const std::string& failureLine)
+{
+    const PictureLoad loaded = picture.load(path);
+    if (loaded.result == LoadResult::Loaded)
+        return true;
+    std::printf("%s%s%s\n", failureLine.c_str(), loaded.reason.empty() ? "" : " ", loaded.reason.c_str());
+    return false;
+}
+
+// -preview's file must be writable before anything else happens: false after the
+// one line saying why not.
+bool previewPathUsable(int32_t previewSlot)
+{
+    const char* previewPath = argumentAt(previewSlot + 1);
+    const std::string problem = previewPathProblem(previewPath);
+    if (problem.empty())
+        return true;
+    std::printf("Couldn't write the preview %s! %s\n", previewPath, problem.c_str());
+    return false;
 }
 
 // Reads the board back, redraws what differs and says how it went in one line.
@@ -76,7 +100,18 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, false);
     }
 
+    // Help, the version and a bad wait are answered before the desktop is touched.
+    if (answerHelpOrVersion())
+        return finish(0, false);
+    int32_t waitSeconds = 0;
+    if (const std::string refusal = readWaitSeconds(waitSeconds); !refusal.empty()) {
+        say(refusal.c_str());
+        return finish(failureStatus, false);
+    }
+
     const int32_t previewSlot = findArgument("-preview");
+    if (previewSlot != 0 && !previewPathUsable(previewSlot))
+        return finish(failureStatus, false);
     if (previewSlot != 0)
         choosePreviewDesktop();
     if (const char* problem = openDesktop(); *problem != '\0') {
@@ -85,7 +120,9 @@ int runScrivdraw(int argc, const char* const* argv)
     }
 
     minimiseConsole();
-    sleepMilliseconds(startupWaitMs);
+    sleepMilliseconds(waitSeconds * 1000);
+    if (stopRequested())
+        return finish(failureStatus, true);  // Ctrl+C during the wait: nothing drawn, nothing said
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
 
     int32_t boardX = 0;
@@ -101,8 +138,8 @@ int runScrivdraw(int argc, const char* const* argv)
         armPageWatchdog(boardX, boardY - 2, edgeRun);
     std::printf("Found start of Scrivlet board at %d , %d \n", boardX, boardY);
 
-    TargaImage firstPicture;
-    TargaImage secondPicture;
+    Picture firstPicture;
+    Picture secondPicture;
 
     const int32_t imageSlot = findArgument("-image");
     if (imageSlot == 0) {
@@ -110,19 +147,15 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);
     }
     const std::string imagePath = argumentAt(imageSlot + 1);
-    if (firstPicture.load(imagePath.c_str()) != LoadResult::Loaded) {
-        std::printf("Couldn't load image %s!\n", imagePath.c_str());
+    if (!loadPicture(firstPicture, imagePath.c_str(), "Couldn't load image " + imagePath + "!"))
         return finish(failureStatus, true);
-    }
 
     if (isOptionPresent("-1280x800"))
         ScreenSize = {1280, 800};
     const RunSettings settings = readRunSettings();
 
-    if (settings.image2 && secondPicture.load(settings.image2->c_str()) != LoadResult::Loaded) {
-        say("Couldn't load image2!\n");
+    if (settings.image2 && !loadPicture(secondPicture, settings.image2->c_str(), "Couldn't load image2!"))
         return finish(failureStatus, true);
-    }
     if (const std::string refusal = validateRunSettings(settings); !refusal.empty()) {
         say(refusal.c_str());
         return finish(failureStatus, true);
@@ -155,7 +188,7 @@ int runScrivdraw(int argc, const char* const* argv)
             std::printf("Couldn't write the preview %s!\n", previewPath);
             return finish(failureStatus, true);
         }
-        say(costText(tally.points, tally.records, startupWaitMs).c_str());
+        say(costText(tally.points, tally.records, int64_t{waitSeconds} * 1000).c_str());
     }
     return finish(0, true);
 }

@@ -25,6 +25,7 @@ const char* const optionNames[] = {
     "-image",     "-image2",        "-crossfade",   "-jigfactor",     "-randomcolorfactor",
     "-stepx",     "-stepy",         "-uselines",    "-jigfromcenter", "-compresscolor",
     "-ignoreblack", "-ignorewhite", "-1280x800",    "-preview",       "-IMAGE",
+    "-wait",
     "",
 };
 
@@ -126,6 +127,11 @@ void checkSettings()
     } else if (refusal.back() != '\n' || refusal.find('\n') != refusal.size() - 1) {
         fail("a refusal is not exactly one line");
     }
+    int32_t seconds = -1;
+    const std::string waitRefusal = readWaitSeconds(seconds);
+    if (waitRefusal.empty() ? (seconds < 0 || seconds > longestWaitSeconds)
+                            : (waitRefusal.back() != '\n' || waitRefusal.find('\n') != waitRefusal.size() - 1))
+        fail("a wait outside 0..600 passed, or its refusal is not one line");
 }
 
 }  // namespace

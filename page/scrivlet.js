@@ -6,6 +6,10 @@
 //     the pen colour; a release anywhere else paints a 1-pixel line from the
 //     press to the release (both ends, integer Bresenham), clipped to the board.
 //   - Anything else does nothing. The pen starts black.
+// For people, and clear of all the above: a title over the board, a frame
+// beside and below it (in a lighter grey than the edge), a knob under
+// each slider and its value beside it, and a swatch of the pen colour. They are
+// redrawn at most once a frame, so a fast drawing program never waits for them.
 // The board's top-left pixel is at page (x, y), (100, 250) unless the address
 // asks otherwise: index.html?x=120&y=260. For tests, ?drop=P&seed=S makes it
 // lose gestures (see droppingGestures).
@@ -49,6 +53,50 @@
   place(board, boardX, boardY);
   for (let channel = 0; channel < 3; ++channel) {
     place(sliders[channel], boardX + sliderLeft, boardY + sliderRows[channel] - sliderHalfHeight);
+  }
+
+  // The decorations. The title sits well above the edge line and is left out
+  // when the board is too near the top for it.
+  place(document.getElementById("frame"), boardX - 1, boardY + edgeRow);
+  const title = document.getElementById("title");
+  const titleTop = boardY + edgeRow - 20 - 32;
+  if (titleTop >= 0) {
+    place(title, boardX, titleTop);
+  } else {
+    title.style.display = "none";
+  }
+  const names = ["red", "green", "blue"];
+  const knobs = names.map((name) => document.getElementById(name + "-knob"));
+  const values = names.map((name) => document.getElementById(name + "-value"));
+  const knobHalfWidth = 4;
+  const knobGap = 2; // rows between the slider's last click row and the knob
+  for (let channel = 0; channel < 3; ++channel) {
+    place(values[channel], boardX + sliderLeft + sliderWidth + 10, boardY + sliderRows[channel] - 6);
+  }
+  const swatch = document.getElementById("swatch");
+  const swatchLabel = document.getElementById("swatch-label");
+  place(swatch, boardX + sliderLeft + sliderWidth + 60, boardY + sliderRows[0] - sliderHalfHeight);
+  place(swatchLabel, boardX + sliderLeft + sliderWidth + 60, boardY + sliderRows[0] - sliderHalfHeight + 62);
+
+  let decorationsDue = false;
+  function drawDecorations() {
+    decorationsDue = false;
+    for (let channel = 0; channel < 3; ++channel) {
+      // The slider pixel that gives this value: 5 per pixel, 51 for 255.
+      const pixel = Math.min(sliderWidth - 1, Math.ceil(pen[channel] / 5));
+      place(knobs[channel], boardX + sliderLeft + pixel - knobHalfWidth,
+        boardY + sliderRows[channel] + sliderHalfHeight + 1 + knobGap);
+      values[channel].textContent = names[channel][0].toUpperCase() + " " + String(pen[channel]).padStart(3);
+    }
+    const hex = "#" + pen.map((v) => v.toString(16).padStart(2, "0")).join("").toUpperCase();
+    swatch.style.background = hex;
+    swatchLabel.textContent = hex;
+  }
+  function decorationsChanged() {
+    if (!decorationsDue) {
+      decorationsDue = true;
+      window.requestAnimationFrame(drawDecorations);
+    }
   }
 
   // An opaque canvas, so nothing of the page shows through and every pixel
@@ -176,6 +224,7 @@
     if (channel >= 0) {
       pen[channel] = Math.min(255, 5 * (x - (boardX + sliderLeft)));
       context.fillStyle = "rgb(" + pen[0] + "," + pen[1] + "," + pen[2] + ")";
+      decorationsChanged();
     }
   }
 
@@ -197,6 +246,7 @@
   window.addEventListener("dragstart", (event) => event.preventDefault());
   window.addEventListener("contextmenu", (event) => event.preventDefault());
 
+  drawDecorations();
   // Colouring the edge last tells whoever looks at the screen that the page is
   // ready for input.
   edge.style.background = "#999999";

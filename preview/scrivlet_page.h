@@ -6,6 +6,7 @@
 #include "preview/page_model.h"
 
 #include <cstdint>
+#include <string>
 
 inline constexpr uint32_t pageBackground = 0xFFFFFFu;   // the whole page, board included, at start
 inline constexpr uint32_t boardEdgeColour = 0x999999u;  // one row, columns 0..299, two rows above the board
@@ -38,3 +39,8 @@ const PageModel& shownPageModel();
 // Writes a screen rectangle of the virtual desktop as an 8-bit RGB PNG file.
 // Returns false if the file cannot be written.
 bool writeScreenPng(const char* path, int32_t left, int32_t top, int32_t width, int32_t height);
+
+// Why a preview could not be written at path, as a sentence, or empty if it can:
+// checked before a run, so that an unwritable path ends it before anything else.
+// Leaves no file behind and an existing one untouched.
+std::string previewPathProblem(const char* path);

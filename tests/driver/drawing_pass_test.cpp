@@ -449,6 +449,29 @@ TEST_F(KeyControl, AKeyHeldByTimeIsSeenAtTheFirstPollInItsWindow)
     EXPECT_EQ(drawnPoints().size(), 4u);
 }
 
+TEST_F(KeyControl, AStopRequestedMidPointEndsThePassOnceThatPointIsDrawn)
+{
+    // Anywhere in the second point's eight records, dots or lines: the point is
+    // finished, so every press has its release, and the pass ends as on Escape.
+    const PassPixels picture = solidPicture({0, 0, 0});
+    for (const bool lines : {false, true}) {
+        for (int64_t record = 9; record <= 16; ++record) {
+            resetVirtualDesktop(testScreenWidth, testScreenHeight);
+            clearStopRequest();
+            requestStopAfterRecords(record);
+            RunSettings s = firstRowEveryTenth();
+            s.uselines = lines;
+            EXPECT_EQ(runDrawingPass(s, picture, nullptr), PassResult::Aborted) << record;
+            const std::vector<LoggedInput>& log = virtualInputLog();
+            ASSERT_EQ(log.size(), 16u) << record;
+            for (size_t i = 0; i < log.size(); ++i)
+                EXPECT_EQ(log[i].record.flags, i % 2 == 0 ? pressFlags : releaseFlags) << record << " " << i;
+            // Seen before the desktop's own Escape was asked for a third time.
+            EXPECT_EQ(virtualKeyPolls(ControlKey::Escape), 2) << record;
+        }
+    }
+}
+
 TEST(RandomSource, FollowsTheFixedSequenceFromStateOne)
 {
     resetRandomSource();

@@ -2,6 +2,7 @@
 // What the driver tests share: a virtual desktop with a board on it, pictures made
 // in memory, and the input log read back as screen pixels and gestures.
 
+#include "backends/stop_request.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 #include "preview/virtual_desktop.h"
@@ -100,6 +101,25 @@ protected:
         ScreenSize = {testScreenWidth, testScreenHeight};
         BoardOrigin = {testBoardX, testBoardY};
         resetRandomSource();
+        clearStopRequest();
+    }
+
+    void TearDown() override { clearStopRequest(); }
+
+    // Ctrl+C as it comes: at any moment, here after the given number of input
+    // records, however far into a gesture that is.
+    static void requestStopAfterRecords(int64_t count)
+    {
+        recordsBeforeStop() = count;
+        setVirtualInputHandler([](int32_t, int32_t, uint32_t) {
+            if (--recordsBeforeStop() == 0)
+                requestStop();
+        });
+    }
+    static int64_t& recordsBeforeStop()
+    {
+        static int64_t count = 0;
+        return count;
     }
 
     static void paintBoardEdge() { paintVirtualRect(testBoardX, testBoardY - 2, 300, 1, 0x999999u); }

@@ -1,10 +1,12 @@
 #include "driver/run_sequence.h"
 
 #include "cmdline/argument_table.h"
+#include "cmdline/usage.h"
 #include "preview/scrivlet_page.h"
 #include "pass_fixture.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -178,6 +180,74 @@ TEST_F(RunSequence, CommandLinesBeyondTheTableAreRefusedBeforeAnythingHappens)
     }
 }
 
+TEST_F(RunSequence, HelpAndVersionAnswerAtOnceWithoutTouchingTheDesktop)
+{
+    const std::string usage = usageText();
+    const std::string version = std::string("scrivdraw ") + scrivdrawVersion() + "\n";
+    struct Answer {
+        std::vector<std::string> args;
+        std::string output;
+    } cases[] = {
+        {{"-help"}, usage},
+        {{"--HELP"}, usage},
+        {{"-h"}, usage},
+        {{"-?"}, usage},
+        {{"/?"}, usage},
+        // Anywhere on the line, before any value is looked at; help wins over the version.
+        {{"-image", "none.tga", "-stepx", "0", "-wait", "999", "-H"}, usage},
+        {{"-version", "--help"}, usage},
+        {{"-Version"}, version},
+        {{"-wait", "x", "--version"}, version},
+    };
+    for (const Answer& c : cases) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        const RunOutcome r = run(c.args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, c.output);
+        EXPECT_FALSE(virtualConsoleMinimised());
+        EXPECT_TRUE(virtualSleeps().empty());
+        EXPECT_EQ(virtualCaptures() + virtualPixelReads(), 0);
+    }
+    // Every option a run reads has its line.
+    for (const char* line : {"-image FILE ", "-image2 FILE ", "-crossfade NUMBER ", "-stepx N ", "-stepy N ",
+                             "-randomcolorfactor N ", "-jigfactor N ", "-jigfromcenter ", "-uselines ",
+                             "-compresscolor ", "-ignoreblack ", "-ignorewhite ", "-1280x800 ", "-fast ",
+                             "-wait SECONDS ", "-preview FILE.png "})
+        EXPECT_NE(usage.find(std::string("\n  ") + line), std::string::npos) << line;
+}
+
+TEST_F(RunSequence, WaitSetsTheStartUpWaitAndABadOneIsRefusedBeforeTheDesktop)
+{
+    const std::pair<const char*, int32_t> waits[] = {{"0", 0}, {"600", 600000}, {"07", 7000}};
+    for (const auto& [text, ms] : waits) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        paintVirtualRect(100, 250, 300, 1, 0x999999u);
+        const RunOutcome r = run({"-image", black, "-stepx", "300", "-stepy", "300", "-WAIT", text});
+        EXPECT_EQ(r.status, 0) << text;
+        ASSERT_FALSE(virtualSleeps().empty());
+        EXPECT_EQ(virtualSleeps()[0], ms);
+        EXPECT_EQ(virtualInputLog().front().timeMs, ms);
+    }
+    // The preview's cost of the real run counts the wait asked for: one point is 8 records.
+    const std::string png = testing::TempDir() + "run-sequence-wait-cost.png";
+    for (const auto& [text, cost] : {std::pair{"0", "about 1 s.\n"}, std::pair{"600", "about 10 min 1 s.\n"}}) {
+        const std::string output =
+            run({"-image", black, "-stepx", "300", "-stepy", "300", "-wait", text, "-preview", png}).output;
+        EXPECT_EQ(output.substr(output.size() - std::strlen(cost)), cost) << output;
+    }
+    // Read strictly: a mistyped wait must not start the drawing early.
+    for (const char* text : {"601", "-1", "+5", "2.5", "abc", "5s", "99999999999", ""}) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        paintVirtualRect(100, 250, 300, 1, 0x999999u);
+        const RunOutcome r = text[0] ? run({"-image", black, "-wait", text}) : run({"-image", black, "-wait"});
+        EXPECT_EQ(r.status, -1) << text;
+        EXPECT_EQ(r.output, std::string("Bad -wait ") + text + ": the wait must be whole seconds from 0 to 600!\n");
+        EXPECT_FALSE(virtualConsoleMinimised());
+        EXPECT_TRUE(virtualSleeps().empty());
+        EXPECT_EQ(virtualCaptures(), 0);
+    }
+}
+
 TEST_F(RunSequence, The1280x800OptionScalesThePointerButNotTheScan)
 {
     const RunOutcome r = run({"-image", black, "-stepx", "300", "-stepy", "300", "-1280x800"});
@@ -258,14 +328,36 @@ TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)
     file.read(signature, 8);
     EXPECT_EQ(std::string(signature, 8), "\x89PNG\r\n\x1a\n");
 
+    // An unwritable path is refused before the run, with one line.
     const RunOutcome unwritable =
         run({"-image", black, "-stepx", "100", "-stepy", "100", "-preview", testing::TempDir() + "no/such/dir.png"});
     EXPECT_EQ(unwritable.status, -1);
-    EXPECT_NE(unwritable.output.find("Have a day!\n"), std::string::npos);
-    EXPECT_EQ(unwritable.output.back(), '\n');
+    EXPECT_EQ(unwritable.output.rfind("Couldn't write the preview ", 0), 0u);
+    EXPECT_EQ(unwritable.output.find('\n'), unwritable.output.size() - 1);
 }
 
 }  // namespace
+
+TEST_F(RunSequence, AStopRequestEndsTheRunWithMinusOneAndNothingMorePrinted)
+{
+    // During the start-up wait: no scan, no drawing, nothing printed.
+    requestStop();
+    RunOutcome r = run({"-image", black, "-stepx", "10", "-stepy", "10"});
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(virtualCaptures(), 0);
+    EXPECT_TRUE(virtualInputLog().empty());
+
+    // During the pass, in the middle of a gesture: that point is finished.
+    resetVirtualDesktop(testScreenWidth, testScreenHeight);
+    paintVirtualRect(100, 250, 300, 1, 0x999999u);
+    clearStopRequest();
+    requestStopAfterRecords(8 * 4 + 3);
+    r = run({"-image", black, "-stepx", "10", "-stepy", "10"});
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(r.output, foundLine);
+    EXPECT_EQ(drawnPoints().size(), 5u);
+}
 
 TEST_F(RunSequence, FastPreviewWritesTheSameBoardAsTheNormalPreview)
 {

@@ -13,16 +13,21 @@
 //       the same against EXPECTED with only its first COUNT grid points (rows of
 //       points STEPX apart, STEPY between rows, left to right, top to bottom) kept
 //       and the later ones white: a board of single dots whose drawing stopped
-//       after COUNT points
+//       after COUNT points. COUNT "drawn" takes as many points as the screen
+//       shows from the first on, once two reads a second apart agree: for a run
+//       stopped at a moment the caller does not know
 //   options: --save FILE.png   write the last capture there
 //            --hold MS         once equal, require it to stay equal for MS more
 //
 // Exit status: 0 when the screen shows what is expected, 1 when it does not, 2 for
 // bad arguments or an unusable display or file.
+//
+// On a Wayland desktop (WAYLAND_DISPLAY set) an X client sees nothing of the
+// screen; there the pixels come from grim, which asks the compositor for a copy.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
+#include <spng.h>
 
 #include <cerrno>
 #include <chrono>
@@ -117,6 +122,7 @@ uint32_t channelValue(unsigned long pixel, unsigned long mask)
 }
 
 struct Screen {
+    bool wayland = false;
     Display* display = nullptr;
     Window root = 0;
     int32_t width = 0;
@@ -128,6 +134,12 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 bool openScreen(Screen& screen)
 {
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr && *wayland != '\0') {
+        screen.wayland = true;
+        screen.width = largestSide;
+        screen.height = largestSide;
+        return true;
+    }
     XSetErrorHandler(ignoreXError);
     screen.display = XOpenDisplay(nullptr);
     if (screen.display == nullptr) {
@@ -142,9 +154,48 @@ bool openScreen(Screen& screen)
     return true;
 }
 
+void closeScreen(Screen& screen)
+{
+    if (screen.display != nullptr)
+        XCloseDisplay(screen.display);
+    screen.display = nullptr;
+}
+
+// grim's binary PPM of the rectangle: "P6 WIDTH HEIGHT 255", then RGB bytes.
+bool captureWithGrim(int32_t left, int32_t top, Picture& picture)
+{
+    char command[128];
+    std::snprintf(command, sizeof command, "grim -t ppm -g '%" PRId32 ",%" PRId32 " %" PRId32 "x%" PRId32 "' -", left,
+                  top, picture.width, picture.height);
+    std::FILE* pipe = popen(command, "r");
+    if (pipe == nullptr) {
+        std::fprintf(stderr, "screen_readback: cannot run grim\n");
+        return false;
+    }
+    int width = 0;
+    int height = 0;
+    int maximum = 0;
+    bool read = std::fscanf(pipe, "P6 %d %d %d", &width, &height, &maximum) == 3 && std::fgetc(pipe) != EOF &&
+                width == picture.width && height == picture.height && maximum == 255;
+    for (size_t i = 0, count = size_t(picture.width) * size_t(picture.height); read && i < count; ++i) {
+        uint8_t rgb[3];
+        read = std::fread(rgb, 1, 3, pipe) == 3;
+        picture.pixels[i] = uint32_t{rgb[0]} << 16 | uint32_t{rgb[1]} << 8 | rgb[2];
+    }
+    const int status = pclose(pipe);
+    if (!read || status != 0) {
+        std::fprintf(stderr, "screen_readback: grim did not copy the %" PRId32 " x %" PRId32 " rectangle at (%" PRId32
+                     ", %" PRId32 ")\n", picture.width, picture.height, left, top);
+        return false;
+    }
+    return true;
+}
+
 // Reads the rectangle picture.width x picture.height at (left, top) into picture.
 bool captureInto(const Screen& screen, int32_t left, int32_t top, Picture& picture)
 {
+    if (screen.wayland)
+        return captureWithGrim(left, top, picture);
     if (left < 0 || top < 0 || int64_t{left} + picture.width > screen.width ||
         int64_t{top} + picture.height > screen.height) {
         std::fprintf(stderr,
@@ -176,30 +227,49 @@ bool captureInto(const Screen& screen, int32_t left, int32_t top, Picture& pictu
     return direct;
 }
 
+// libspng both ways; the pictures are 8-bit RGB without colour chunks (scrivdraw's
+// previews and this tool's own captures), so no colour correction is asked for.
+struct SpngFile {
+    spng_ctx* ctx = nullptr;
+    std::FILE* file = nullptr;
+    ~SpngFile()
+    {
+        spng_ctx_free(ctx);
+        if (file != nullptr)
+            std::fclose(file);
+    }
+};
+
 bool readPng(const char* path, Picture& picture)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path)) {
-        std::fprintf(stderr, "screen_readback: cannot read %s: %s\n", path, image.message);
+    SpngFile png;
+    png.file = std::fopen(path, "rb");
+    png.ctx = spng_ctx_new(0);
+    if (png.file == nullptr || png.ctx == nullptr) {
+        std::fprintf(stderr, "screen_readback: cannot read %s\n", path);
         return false;
     }
-    if (image.width == 0 || image.height == 0 || image.width > largestSide || image.height > largestSide) {
+    spng_set_png_file(png.ctx, png.file);
+    spng_ihdr header{};
+    if (const int error = spng_get_ihdr(png.ctx, &header); error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot read %s: %s\n", path, spng_strerror(error));
+        return false;
+    }
+    if (header.width == 0 || header.height == 0 || header.width > largestSide || header.height > largestSide) {
         std::fprintf(stderr, "screen_readback: %s is %u x %u pixels, more than this tool compares\n", path,
-                     image.width, image.height);
-        png_image_free(&image);
+                     header.width, header.height);
         return false;
     }
-    image.format = PNG_FORMAT_RGB;
-    const size_t size = PNG_IMAGE_SIZE(image);
+    size_t size = 0;
+    if (const int error = spng_decoded_image_size(png.ctx, SPNG_FMT_RGB8, &size); error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot decode %s: %s\n", path, spng_strerror(error));
+        return false;
+    }
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
-    if (!bytes || !allocatePicture(picture, static_cast<int32_t>(image.width), static_cast<int32_t>(image.height))) {
-        png_image_free(&image);
+    if (!bytes || !allocatePicture(picture, static_cast<int32_t>(header.width), static_cast<int32_t>(header.height)))
         return false;
-    }
-    if (!png_image_finish_read(&image, nullptr, bytes.get(), 0, nullptr)) {
-        std::fprintf(stderr, "screen_readback: cannot decode %s: %s\n", path, image.message);
+    if (const int error = spng_decode_image(png.ctx, bytes.get(), size, SPNG_FMT_RGB8, 0); error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot decode %s: %s\n", path, spng_strerror(error));
         return false;
     }
     const size_t count = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height);
@@ -221,14 +291,28 @@ bool writePng(const char* path, const Picture& picture)
         bytes[3 * i + 1] = static_cast<uint8_t>(picture.pixels[i] >> 8);
         bytes[3 * i + 2] = static_cast<uint8_t>(picture.pixels[i]);
     }
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&image, path, 0, bytes.get(), 0, nullptr)) {
-        std::fprintf(stderr, "screen_readback: cannot write %s: %s\n", path, image.message);
+    SpngFile png;
+    png.file = std::fopen(path, "wb");
+    png.ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    if (png.file == nullptr || png.ctx == nullptr) {
+        std::fprintf(stderr, "screen_readback: cannot write %s\n", path);
+        return false;
+    }
+    spng_set_png_file(png.ctx, png.file);
+    spng_ihdr header{};
+    header.width = static_cast<uint32_t>(picture.width);
+    header.height = static_cast<uint32_t>(picture.height);
+    header.bit_depth = 8;
+    header.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
+    int error = spng_set_ihdr(png.ctx, &header);
+    if (error == 0)
+        error = spng_encode_image(png.ctx, bytes.get(), 3 * count, SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+    std::FILE* file = png.file;
+    png.file = nullptr;
+    if (std::fclose(file) != 0 && error == 0)
+        error = SPNG_IO_ERROR;
+    if (error != 0) {
+        std::fprintf(stderr, "screen_readback: cannot write %s: %s\n", path, spng_strerror(error));
         return false;
     }
     return true;
@@ -308,7 +392,7 @@ int matchScreen(const Picture& expected, int32_t left, int32_t top, int32_t time
         return statusError;
     Picture shown;
     if (!allocatePicture(shown, expected.width, expected.height)) {
-        XCloseDisplay(screen.display);
+        closeScreen(screen);
         return statusError;
     }
     const int64_t compared = int64_t{expected.width} * expected.height;
@@ -360,7 +444,7 @@ int matchScreen(const Picture& expected, int32_t left, int32_t top, int32_t time
 
     if (options.savePath != nullptr && status != statusError && !writePng(options.savePath, shown))
         status = statusError;
-    XCloseDisplay(screen.display);
+    closeScreen(screen);
     return status;
 }
 
@@ -379,7 +463,7 @@ int captureCommand(int argc, char** argv)
     if (!openScreen(screen))
         return statusError;
     const bool captured = allocatePicture(picture, width, height) && captureInto(screen, left, top, picture);
-    XCloseDisplay(screen.display);
+    closeScreen(screen);
     return captured && writePng(argv[6], picture) ? statusEqual : statusError;
 }
 
@@ -418,6 +502,39 @@ int matchCommand(int argc, char** argv)
     return matchScreen(expected, left, top, timeoutMs, options);
 }
 
+// The grid points the screen shows in their expected colour, counted from the
+// first up to the first that does not, once two reads a little apart agree.
+bool countDrawnPoints(const Picture& expected, int32_t left, int32_t top, int32_t stepX, int32_t stepY,
+                      int32_t timeoutMs, int32_t& count)
+{
+    Screen screen;
+    if (!openScreen(screen))
+        return false;
+    Picture shown;
+    bool read = allocatePicture(shown, expected.width, expected.height);
+    const auto start = std::chrono::steady_clock::now();
+    int32_t previous = -1;
+    while (read && captureInto(screen, left, top, shown)) {
+        int32_t shownPoints = 0;
+        bool gap = false;
+        for (int32_t y = 0; y < expected.height && !gap; y += stepY)
+            for (int32_t x = 0; x < expected.width && !gap; x += stepX) {
+                const size_t i = static_cast<size_t>(y) * static_cast<size_t>(expected.width) + static_cast<size_t>(x);
+                gap = shown.pixels[i] != expected.pixels[i];
+                shownPoints += gap ? 0 : 1;
+            }
+        if (shownPoints == previous || elapsedMs(start) >= timeoutMs) {
+            count = shownPoints;
+            closeScreen(screen);
+            return true;
+        }
+        previous = shownPoints;
+        sleepMs(1000);
+    }
+    closeScreen(screen);
+    return false;
+}
+
 int matchPrefixCommand(int argc, char** argv)
 {
     int32_t left = 0;
@@ -428,12 +545,15 @@ int matchPrefixCommand(int argc, char** argv)
     int32_t timeoutMs = 0;
     MatchOptions options;
     Picture expected;
+    const bool drawn = argc > 7 && std::strcmp(argv[7], "drawn") == 0;
     if (!argumentCount(argc, 9, 13) || !parseInt32(argv[2], 0, largestSide, left, "LEFT") ||
         !parseInt32(argv[3], 0, largestSide, top, "TOP") ||
         !parseInt32(argv[5], 1, largestSide, stepX, "STEPX") || !parseInt32(argv[6], 1, largestSide, stepY, "STEPY") ||
-        !parseInt32(argv[7], 0, INT32_MAX, count, "COUNT") ||
+        (!drawn && !parseInt32(argv[7], 0, INT32_MAX, count, "COUNT")) ||
         !parseInt32(argv[8], 0, 3600000, timeoutMs, "TIMEOUT_MS") || !parseOptions(argc, argv, 9, options) ||
         !readPng(argv[4], expected))
+        return statusError;
+    if (drawn && !countDrawnPoints(expected, left, top, stepX, stepY, timeoutMs, count))
         return statusError;
     int64_t seen = 0;
     for (int32_t y = 0; y < expected.height; y += stepY) {

@@ -1,0 +1,230 @@
+// The desktop on Wayland, where a client may touch only its own windows unless the
+// compositor offers more: wlroots compositors (sway and others) give a virtual
+// pointer for the input and screencopy for the screen. Keys come from sway's IPC.
+
+#include "backends/linux_desktops.h"
+#include "backends/precise_wait.h"
+#include "backends/stop_request.h"
+#include "backends/sway_keys.h"
+#include "backends/wayland_screencopy.h"
+#include "backends/wayland_session.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <linux/input-event-codes.h>
+#include <sched.h>
+#include <sys/prctl.h>
+
+namespace {
+
+const char* const noKeys =
+    "Escape and the keypad keys can't be read on this desktop: press Ctrl+C in this console to stop\n";
+
+// The first click after a virtual pointer appears is lost: it is given a motion
+// and this long to settle in before any input that counts.
+constexpr int32_t pointerWarmUpMs = 100;
+
+struct Pacing {
+    int64_t lastSendNs = 0;
+    bool sentAny = false;
+    bool buttonDown = false;
+    WaitState wait;
+};
+
+Pacing pacing;
+
+timespec addMilliseconds(timespec t, int32_t ms)
+{
+    t.tv_sec += ms / 1000;
+    t.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+    if (t.tv_nsec >= 1000000000L) {
+        t.tv_nsec -= 1000000000L;
+        ++t.tv_sec;
+    }
+    return t;
+}
+
+void sleepUntil(const timespec& deadline)
+{
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+    }
+}
+
+int64_t monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+void sleepUntilNs(int64_t deadline)
+{
+    sleepUntil(timespec{static_cast<time_t>(deadline / 1'000'000'000), static_cast<long>(deadline % 1'000'000'000)});
+}
+
+const WaitClock waylandClock = {monotonicNs, sleepUntilNs, [] { sched_yield(); }};
+
+uint32_t timestampMs() { return static_cast<uint32_t>(monotonicNs() / 1'000'000); }
+
+// Motions and buttons are sent without their frame; the caller ends the record's
+// events with one, so the page gets a record as one pointer event.
+void motionTo(uint32_t x, uint32_t y)
+{
+    // Extents of the screen's size: position x of width lands on pixel x exactly.
+    zwlr_virtual_pointer_v1_motion_absolute(wayland.pointer, timestampMs(), x, y, static_cast<uint32_t>(wayland.width),
+                                            static_cast<uint32_t>(wayland.height));
+}
+
+void button(bool down)
+{
+    zwlr_virtual_pointer_v1_button(wayland.pointer, timestampMs(), BTN_LEFT,
+                                   down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+    pacing.buttonDown = down;
+}
+
+// Input must leave now, not when the socket next has room: a full socket (the
+// compositor busy) is waited on for a while, and a broken one gives up.
+void flushInput()
+{
+    for (int tries = 0; tries < 50; ++tries) {
+        if (wl_display_flush(wayland.display) >= 0 || errno != EAGAIN)
+            return;
+        if (!pumpWayland(10))
+            return;
+    }
+}
+
+const char* openWayland()
+{
+    if (wayland.display != nullptr)
+        return "";
+    pacing = Pacing{};
+    if (const char* problem = connectWayland(); *problem != '\0')
+        return problem;
+    // One pointer for the whole run, tied to the screen's output where the
+    // compositor allows it, so absolute positions span that output alone.
+    wayland.pointer = wayland.pointerManagerVersion >= 2
+                          ? zwlr_virtual_pointer_manager_v1_create_virtual_pointer_with_output(
+                                wayland.pointerManager, wayland.seat, wayland.output)
+                          : zwlr_virtual_pointer_manager_v1_create_virtual_pointer(wayland.pointerManager, wayland.seat);
+    wl_display_roundtrip(wayland.display);
+    motionTo(static_cast<uint32_t>(wayland.width / 2), static_cast<uint32_t>(wayland.height / 2));
+    zwlr_virtual_pointer_v1_frame(wayland.pointer);
+    flushInput();
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    sleepUntil(addMilliseconds(now, pointerWarmUpMs));
+
+    if (!openSwayKeys())
+        std::fputs(noKeys, stdout);
+    // As on X11: the 1 ms pauses after every record should end when they are due.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    return "";
+}
+
+void closeWayland()
+{
+    closeSwayKeys();
+    if (wayland.display == nullptr)
+        return;
+    releaseScreenCopies();
+    if (wayland.pointer != nullptr) {
+        // The button is never left held down, however the run ended.
+        if (pacing.buttonDown) {
+            button(false);
+            zwlr_virtual_pointer_v1_frame(wayland.pointer);
+        }
+        zwlr_virtual_pointer_v1_destroy(wayland.pointer);
+    }
+    disconnectWayland();
+}
+
+void minimiseWayland() { swayMinimiseConsole(); }
+
+void sleepWayland(int32_t ms)
+{
+    if (ms <= 0)
+        return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const timespec deadline = addMilliseconds(now, ms);
+    // Ctrl+C interrupts the wait and ends it: the run is over.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR && !stopRequested()) {
+    }
+}
+
+void pauseWayland(int32_t ms)
+{
+    // Measured from the send, as on X11.
+    if (!pacing.sentAny || ms <= 0)
+        return;
+    waitPrecisely(waylandClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
+}
+
+void screenSizeWayland(int32_t* width, int32_t* height)
+{
+    *width = wayland.width;
+    *height = wayland.height;
+}
+
+uint32_t readWayland(int32_t x, int32_t y)
+{
+    uint32_t colour = invalidColour;
+    captureWaylandScreen(x, y, 1, 1, &colour);
+    return colour;
+}
+
+// The pixel an absolute coordinate lands on, as on X11 and Windows:
+// floor(a * size / 65536), kept on the screen.
+uint32_t mapAbsolute(int32_t a, int32_t size)
+{
+    if (size <= 0)
+        return 0;
+    const int64_t scaled = int64_t{a} * size;
+    int64_t pixel = scaled / 65536;
+    if (scaled % 65536 < 0)
+        --pixel;
+    return static_cast<uint32_t>(std::clamp<int64_t>(pixel, 0, size - 1));
+}
+
+void sendWayland(const MouseInputRecord& record)
+{
+    pacing.lastSendNs = monotonicNs();
+    pacing.sentAny = true;
+    if (wayland.pointer == nullptr)
+        return;
+    if (record.flags & mouseMove) {
+        if (record.flags & mouseAbsolute) {
+            motionTo(mapAbsolute(record.dx, wayland.width), mapAbsolute(record.dy, wayland.height));
+        } else {
+            zwlr_virtual_pointer_v1_motion(wayland.pointer, timestampMs(),
+                                           wl_fixed_from_int(std::clamp(record.dx, -32767, 32767)),
+                                           wl_fixed_from_int(std::clamp(record.dy, -32767, 32767)));
+        }
+    }
+    if (record.flags & mouseLeftDown)
+        button(true);
+    if (record.flags & mouseLeftUp)
+        button(false);
+    zwlr_virtual_pointer_v1_frame(wayland.pointer);
+    flushInput();
+}
+
+bool keyDownWayland(ControlKey key) { return swayKeyDown(key); }
+
+int64_t clockWayland() { return monotonicNs() / 1'000'000; }
+
+// The status line lives in the terminal, whatever the desktop: X11's serves.
+void statusWayland(const char* text) { x11Desktop().showStatus(text); }
+
+const DesktopBackend waylandBackend = {
+    openWayland,       closeWayland,         minimiseWayland, sleepWayland, pauseWayland,
+    screenSizeWayland, captureWaylandScreen, readWayland,     sendWayland,  keyDownWayland,
+    clockWayland,      statusWayland,
+};
+
+}  // namespace
+
+const DesktopBackend& waylandDesktop() { return waylandBackend; }

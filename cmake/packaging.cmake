@@ -1,0 +1,42 @@
+# What `cmake --install` lays out, and the packages CPack makes of it: a .deb on
+# Linux, a .zip for Windows (cpack in the build tree, or scripts/package for both).
+include(GNUInstallDirs)
+
+set(scriv_page_files ${PROJECT_SOURCE_DIR}/page/index.html ${PROJECT_SOURCE_DIR}/page/scrivlet.js)
+
+if(WIN32)
+  # One folder to unzip anywhere: the programs at the top, the README as text
+  # with Windows line ends, the browser page beside them.
+  file(READ ${PROJECT_SOURCE_DIR}/README.md scriv_readme)
+  string(REPLACE "\n" "\r\n" scriv_readme "${scriv_readme}")
+  file(WRITE ${PROJECT_BINARY_DIR}/README.txt "${scriv_readme}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
+  install(TARGETS scrivdraw scrivlet_page_win32 RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  install(FILES ${scriv_page_files} DESTINATION page)
+else()
+  install(TARGETS scrivdraw RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${scriv_page_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/scrivdraw/page)
+endif()
+
+set(CPACK_PACKAGE_NAME scrivdraw)
+set(CPACK_PACKAGE_VENDOR "scrivdraw developers")
+set(CPACK_PACKAGE_CONTACT "scrivdraw developers <scrivdraw@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copies a picture into the Scrivlet drawing page by driving the mouse")
+set(CPACK_PACKAGE_DESCRIPTION
+  "scrivdraw finds the Scrivlet drawing page's board on the screen and draws a Targa picture into it, point by point, by clicking the page's colour sliders and the board. The drawing page itself is in /usr/share/scrivdraw/page/.")
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+  # Depends: from the shared libraries the program links (dpkg-shlibdeps).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+include(CPack)

@@ -1,0 +1,120 @@
+#include "cmdline/usage.h"
+
+#include "cmdline/argument_table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#ifndef SCRIVDRAW_VERSION
+#error "SCRIVDRAW_VERSION comes from the project version in CMakeLists.txt"
+#endif
+
+namespace {
+
+struct UsageLine {
+    const char* option;
+    const char* value;         // empty for a flag
+    const char* defaultValue;  // empty for a line without a default
+    const char* meaning;
+};
+
+// Every option, in the order a user needs them.
+const UsageLine usageLines[] = {
+    {"-image", "FILE", "required", "the picture to draw (PNG, JPEG, Targa, ...)"},
+    {"-image2", "FILE", "none", "a second picture to blend in"},
+    {"-crossfade", "NUMBER", "0", "how much of -image2 to mix in, 0 to 1"},
+    {"-stepx", "N", "1", "pixels between the points of a row, >= 1"},
+    {"-stepy", "N", "1", "pixels between rows, >= 1"},
+    {"-randomcolorfactor", "N", "1", "above 1: shift colours at random by up to N"},
+    {"-jigfactor", "N", "1", "move points at random up to N pixels; not 0"},
+    {"-jigfromcenter", "", "off", "scale the move by the distance from centre"},
+    {"-uselines", "", "off", "draw points as lines to the moved points"},
+    {"-compresscolor", "", "off", "fewer colours: clear 3 low bits a channel"},
+    {"-ignoreblack", "", "off", "skip (almost) black points"},
+    {"-ignorewhite", "", "off", "skip (almost) white points"},
+    {"-1280x800", "", "off", "scale the mouse to a 1280x800 screen"},
+    {"-fast", "", "off", "the same board, planned with far less input"},
+    {"-repair", "", "off", "read the board back after, redraw what differs"},
+    {"-wait", "SECONDS", "5", "time to bring the page to the front, 0-600"},
+    {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
+    {"", "", "", "save the board it leaves as PNG and say what"},
+    {"", "", "", "the real run would cost"},
+    {"-help", "", "", "this text, then exit; also --help, -h, -?, /?"},
+    {"-version", "", "", "the version, then exit; also --version"},
+};
+
+const char* const introduction =
+    " draws a picture into the Scrivlet drawing page by\n"
+    "driving the mouse.\n"
+    "\n"
+    "Open the drawing page, start scrivdraw from a console and bring the page to the\n"
+    "front within the start-up wait. scrivdraw minimises its console, finds the\n"
+    "page's 300 x 300 board on the screen and draws the picture point by point: for\n"
+    "each point it clicks the red, green and blue sliders, then the board.\n"
+    "\n"
+    "Usage: scrivdraw -image FILE.tga [options]\n"
+    "\n"
+    "Options (names are not case-sensitive; a value is the word after its option):\n";
+
+const char* const closing =
+    "\n"
+    "Keys while it draws: keypad minus pauses, keypad plus resumes, Escape stops.\n"
+    "Keep your hands off the mouse meanwhile. How far it is and the time left show\n"
+    "in the terminal's title (the console's on Windows) and, on a terminal, in one\n"
+    "line that rewrites itself.\n"
+    "\n"
+    "Examples:\n"
+    "  scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4 -wait 10\n"
+    "  scrivdraw -image rose.tga -fast -preview board.png\n"
+    "\n"
+    "Exit status 0 when the drawing is done; -1 after one line that says why not.\n"
+    "More in the README: README.txt in the Windows zip, or\n"
+    "/usr/share/doc/scrivdraw/README.md from the Debian package. The drawing page:\n"
+    "page/index.html in the zip, /usr/share/scrivdraw/page/index.html from the\n"
+    "package.\n";
+
+const char* const helpNames[] = {"-help", "--help", "-h", "-?", "/?"};
+const char* const versionNames[] = {"-version", "--version"};
+
+template <size_t N>
+bool anyPresent(const char* const (&names)[N])
+{
+    for (const char* name : names)
+        if (findArgument(name) != 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+const char* scrivdrawVersion() { return SCRIVDRAW_VERSION; }
+
+std::string usageText()
+{
+    std::string text = std::string("scrivdraw ") + scrivdrawVersion() + introduction;
+    size_t left = 0;
+    for (const UsageLine& line : usageLines)
+        left = std::max(left, std::strlen(line.option) + 1 + std::strlen(line.value));
+    for (const UsageLine& line : usageLines) {
+        std::string optionAndValue = line.option;
+        if (*line.value != '\0')
+            optionAndValue += std::string(" ") + line.value;
+        char row[200];
+        std::snprintf(row, sizeof row, "  %-*s  %-8s  %s\n", int(left), optionAndValue.c_str(), line.defaultValue,
+                      line.meaning);
+        text += row;
+    }
+    return text + closing;
+}
+
+bool answerHelpOrVersion()
+{
+    if (anyPresent(helpNames))
+        std::fputs(usageText().c_str(), stdout);
+    else if (anyPresent(versionNames))
+        std::printf("scrivdraw %s\n", scrivdrawVersion());
+    else
+        return false;
+    return true;
+}
