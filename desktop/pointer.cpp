@@ -46,11 +46,16 @@ static void sendRecord(uint32_t flags, int32_t x, int32_t y)
 static int32_t shifted(int32_t pixel, int32_t shift) { return saturateToInt32(int64_t{pixel} + shift); }
 
 namespace {
+
+// A gesture's ends, as sent.
 struct SentGesture {
     int32_t x1, y1, x2, y2;
 };
+
+// The last gesture sent: the one the page may have missed when it went away.
 SentGesture lastSent{};
-}
+
+}  // namespace
 
 static void sendPair(const SentGesture& g, const GestureGate& gate)
 {

@@ -245,6 +245,9 @@ void moveBoard(HWND window)
             fillRect(int64_t{page.boardX} + x, int64_t{page.boardY} + y, 1, 1, drawn[y * boardSide + x]);
     RECT rect = {0, 0, page.width, page.height};
     InvalidateRect(window, &rect, FALSE);
+    // Shown before any more input is taken: a moved window's screen and the place
+    // its input goes to change together.
+    UpdateWindow(window);
 }
 
 LRESULT CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
