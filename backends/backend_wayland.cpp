@@ -20,7 +20,8 @@
 namespace {
 
 const char* const noKeys =
-    "Escape and the keypad keys can't be read on this desktop: press Ctrl+C in this console to stop\n";
+    "Escape and the keypad keys can't be read on this desktop: switching away from the page pauses the "
+    "drawing, Ctrl+C in this console stops it\n";
 
 // The first click after a virtual pointer appears is lost: it is given a motion
 // and this long to settle in before any input that counts.
@@ -38,6 +39,14 @@ struct Pacing {
 };
 
 Pacing pacing;
+
+// The look under way: its size, and whether the compositor refused it outright.
+struct CopySize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+CopySize copyWanted;
+bool copyFailed = false;
 
 timespec addMilliseconds(timespec t, int32_t ms)
 {
@@ -222,18 +231,36 @@ void sendWayland(const MouseInputRecord& record)
 
 bool keyDownWayland(ControlKey key) { return swayKeyDown(key); }
 
-// How far a cursor image may reach from the pointer's hot spot.
-constexpr int64_t cursorReach = 64;
-
 int64_t clockWayland() { return monotonicNs() / 1'000'000; }
 
 // The status line lives in the terminal, whatever the desktop: X11's serves.
 void statusWayland(const char* text) { x11Desktop().showStatus(text); }
 
+// The watchdog's looks: a copy is asked for after a gesture and collected before a
+// later one, so the input never waits for the compositor's frame.
+void beginCaptureWayland(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    copyWanted = {width, height};
+    copyFailed = !beginScreenCopy(left, top, width, height);
+}
+
+bool captureDoneWayland(uint32_t* out)
+{
+    const ScreenCopyState state = copyFailed ? ScreenCopyState::Failed : screenCopyReady(out);
+    if (state == ScreenCopyState::Pending)
+        return false;
+    // A copy that could not be made reads as a screen without the page, as a
+    // one-shot read that fails does.
+    if (state != ScreenCopyState::Ready)
+        std::fill(out, out + int64_t{copyWanted.width} * copyWanted.height, invalidColour);
+    copyFailed = false;
+    return true;
+}
+
 const DesktopBackend waylandBackend = {
-    openWayland,       closeWayland,         minimiseWayland, sleepWayland, pauseWayland,
-    screenSizeWayland, captureWaylandScreen, readWayland,     sendWayland,  keyDownWayland,
-    clockWayland,      statusWayland,
+    openWayland,       closeWayland,         minimiseWayland,     sleepWayland,       pauseWayland,
+    screenSizeWayland, captureWaylandScreen, readWayland,         sendWayland,        keyDownWayland,
+    clockWayland,      statusWayland,        beginCaptureWayland, captureDoneWayland, cancelScreenCopy,
 };
 
 }  // namespace
@@ -242,8 +269,9 @@ void keepPointerOutOf(int32_t left, int32_t top, int32_t width, int32_t height)
 {
     if (wayland.pointer == nullptr || pacing.buttonDown)
         return;
-    if (pacing.placed && (pacing.x < int64_t{left} - cursorReach || pacing.x >= int64_t{left} + width + cursorReach ||
-                          pacing.y < int64_t{top} - cursorReach || pacing.y >= int64_t{top} + height + cursorReach))
+    const int64_t reach = cursorImageReach;
+    if (pacing.placed && (pacing.x < left - reach || pacing.x >= int64_t{left} + width + reach || pacing.y < top - reach ||
+                          pacing.y >= int64_t{top} + height + reach))
         return;
     // The screen corner farthest from the rectangle's middle.
     const int64_t middleX = int64_t{left} + width / 2;

@@ -292,6 +292,7 @@ void statusWindows(const char* text)
 const DesktopBackend windowsBackend = {
     openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
     captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
+    nullptr, nullptr, nullptr,
 };
 
 }  // namespace

@@ -335,7 +335,7 @@ bool keyDownX11(ControlKey key)
 
 const DesktopBackend x11Backend = {
     openX11, closeX11, minimiseX11, sleepX11, pauseX11, screenSizeX11, captureX11, readX11, sendX11, keyDownX11,
-    clockX11, statusX11,
+    clockX11, statusX11, nullptr, nullptr, nullptr,
 };
 
 }  // namespace

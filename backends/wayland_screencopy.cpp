@@ -189,7 +189,6 @@ bool beginScreenCopy(int32_t left, int32_t top, int32_t width, int32_t height)
         request.state = ScreenCopyState::Ready;  // nothing on the screen to wait for
         return true;
     }
-    keepPointerOutOf(left, top, width, height);
     request.frame = zwlr_screencopy_manager_v1_capture_output_region(wayland.copyManager, 0, wayland.output,
                                                                      request.x0, request.y0, request.x1 - request.x0,
                                                                      request.y1 - request.y0);
@@ -217,6 +216,8 @@ void captureWaylandScreen(int32_t left, int32_t top, int32_t width, int32_t heig
     if (width <= 0 || height <= 0)
         return;
     std::fill(out, out + int64_t{width} * height, invalidColour);
+    // This read may take its time: the pointer's image is moved out of it first.
+    keepPointerOutOf(left, top, width, height);
     if (!beginScreenCopy(left, top, width, height))
         return;
     const int64_t deadline = nowMs() + captureTimeoutMs;

@@ -14,7 +14,7 @@ enum class ScreenCopyState {
 };
 
 // Starts a copy of the rectangle (screen pixels; parts off the screen read as
-// invalidColour). Any copy under way is dropped. False when no copy can be made
+// invalidColour), leaving the pointer where it is. Any copy under way is dropped. False when no copy can be made
 // (no connection, no memory, a rectangle beyond 16384 on a side).
 bool beginScreenCopy(int32_t left, int32_t top, int32_t width, int32_t height);
 
@@ -26,8 +26,9 @@ ScreenCopyState screenCopyReady(uint32_t* out);
 // Drops a copy under way; its frame is discarded when it comes.
 void cancelScreenCopy();
 
-// The one-shot read behind captureScreen: starts a copy and waits for it (at most
-// two seconds; unread pixels stay invalidColour).
+// The one-shot read behind captureScreen: moves the pointer clear of the
+// rectangle, starts a copy and waits for it (at most two seconds; unread pixels
+// stay invalidColour).
 void captureWaylandScreen(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out);
 
 // Lets go of the copy buffer; on closing the connection.

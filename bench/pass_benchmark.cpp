@@ -61,7 +61,8 @@ int64_t clockSink() { return 0; }
 void statusSink(const char*) {}
 
 const DesktopBackend realPauses = {openSink, closeSink, minimiseSink, sleepSink, pauseSink,
-                                   sizeSink, captureSink, readSink, sendSink, keySink, clockSink, statusSink};
+                                   sizeSink, captureSink, readSink, sendSink, keySink, clockSink, statusSink,
+                                   nullptr,  nullptr,     nullptr};
 
 double secondsSince(Clock::time_point start)
 {

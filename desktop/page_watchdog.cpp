@@ -5,6 +5,7 @@
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -20,9 +21,19 @@ const char* const pausedText =
     "(keypad plus draws on regardless, Escape stops)";
 
 enum class LastLook {
-    None,  // nothing seen since arming or since a pause by the keys
+    None,  // nothing seen since arming
     Present,
     Away,
+};
+
+// A look under way. The copy may show the pointer's image wherever the pointer
+// was while it was being made: those columns prove nothing either way.
+struct PendingLook {
+    bool active = false;
+    int64_t mark = 0;  // gestures sent when it began
+    bool masked = false;
+    int64_t maskFrom = 0;  // columns maskFrom .. maskTo, screen x
+    int64_t maskTo = 0;
 };
 
 struct Watchdog {
@@ -31,7 +42,9 @@ struct Watchdog {
     int32_t edgeY = 0;
     std::vector<uint32_t> rows;  // the row above the edge, then the edge
     LastLook last = LastLook::None;
-    bool lookedAfterGesture = false;  // since arming
+    bool lookAgain = false;  // a pause by the keys made the last look old
+    int64_t arrived = 0;     // gestures numbered below this reached the page
+    PendingLook look;
     bool stopped = false;
 };
 
@@ -39,11 +52,71 @@ Watchdog dog;
 
 bool watching() { return dog.desktop != nullptr && dog.desktop == &activeDesktop(); }
 
+int32_t watchedRun() { return static_cast<int32_t>(dog.rows.size() / 2); }
+
 void setEdge(int32_t edgeX, int32_t edgeY, int32_t run)
 {
     dog.edgeX = edgeX;
     dog.edgeY = edgeY;
     dog.rows.assign(size_t(run > 0 ? run : 1) * 2, 0);
+}
+
+void dropLook()
+{
+    if (dog.look.active && watching())
+        cancelCapture();
+    dog.look = PendingLook{};
+}
+
+// Columns near a pointer on or just by the watched rows may show its image.
+void maskPointerAt(int32_t x, int32_t y)
+{
+    const int64_t reach = cursorImageReach;
+    if (y < int64_t{dog.edgeY} - 1 - reach || y > int64_t{dog.edgeY} + reach)
+        return;
+    const int64_t from = x - reach;
+    const int64_t to = x + reach;
+    dog.look.maskFrom = dog.look.masked ? std::min(dog.look.maskFrom, from) : from;
+    dog.look.maskTo = dog.look.masked ? std::max(dog.look.maskTo, to) : to;
+    dog.look.masked = true;
+}
+
+enum class Verdict { Present, Away, Unsure };
+
+// What the rows show, leaving out the masked columns; Unsure when none are left.
+Verdict judgeRows(const PendingLook& look)
+{
+    const int32_t run = watchedRun();
+    bool judged = false;
+    for (int32_t c = 0; c < run; ++c) {
+        const int64_t x = int64_t{dog.edgeX} + c;
+        if (look.masked && x >= look.maskFrom && x <= look.maskTo)
+            continue;
+        if (dog.rows[size_t(c)] != white || dog.rows[size_t(run + c)] != grey)
+            return Verdict::Away;
+        judged = true;
+    }
+    return judged ? Verdict::Present : Verdict::Unsure;
+}
+
+// Takes in the look under way if its copy has come.
+void collectLook()
+{
+    if (!dog.look.active || !captureDone(dog.rows.data()))
+        return;
+    const PendingLook look = dog.look;
+    dog.look = PendingLook{};
+    switch (judgeRows(look)) {
+    case Verdict::Present:
+        dog.last = LastLook::Present;
+        dog.arrived = std::max(dog.arrived, look.mark);
+        break;
+    case Verdict::Away:
+        dog.last = LastLook::Away;
+        break;
+    case Verdict::Unsure:
+        break;  // the next look tells
+    }
 }
 
 // Where the board's edge is now, if the locator sees it somewhere else.
@@ -56,15 +129,18 @@ bool boardFoundElsewhere(int32_t& x, int32_t& y, int32_t& run)
 
 void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run)
 {
+    dropLook();
     dog.desktop = &activeDesktop();
     setEdge(edgeX, edgeY, run);
     dog.last = LastLook::None;
-    dog.lookedAfterGesture = false;
+    dog.lookAgain = false;
+    dog.arrived = 0;
     dog.stopped = false;
 }
 
 void disarmPageWatchdog()
 {
+    dropLook();
     dog.desktop = nullptr;
     dog.last = LastLook::None;
     dog.stopped = false;
@@ -74,27 +150,31 @@ bool pageWatchdogArmed() { return dog.desktop != nullptr; }
 
 PageCheck checkPage()
 {
-    const int32_t run = static_cast<int32_t>(dog.rows.size() / 2);
+    const int32_t run = watchedRun();
     captureScreen(dog.edgeX, dog.edgeY - 1, run, 2, dog.rows.data());
-    for (int32_t c = 0; c < run; ++c)
-        if (dog.rows[size_t(c)] != white || dog.rows[size_t(run + c)] != grey)
-            return PageCheck::Away;
-    return PageCheck::Present;
+    return judgeRows(PendingLook{}) == Verdict::Present ? PageCheck::Present : PageCheck::Away;
 }
 
-void notePageAfterGesture()
+void notePageAfterGesture(int64_t gesturesSent, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
     if (!watching())
         return;
-    dog.last = checkPage() == PageCheck::Present ? LastLook::Present : LastLook::Away;
-    dog.lookedAfterGesture = true;
+    if (dog.look.active) {
+        maskPointerAt(x1, y1);
+        maskPointerAt(x2, y2);
+        return;
+    }
+    dog.look.active = true;
+    dog.look.mark = gesturesSent;
+    maskPointerAt(x2, y2);  // the pointer rests where the gesture ended
+    beginCapture(dog.edgeX, dog.edgeY - 1, watchedRun(), 2);
 }
 
-void forgetPageCheck() { dog.last = LastLook::None; }
+void forgetPageCheck() { dog.lookAgain = true; }
 
 bool pageWatchdogStopped() { return dog.stopped; }
 
-GestureGate awaitPageBeforeGesture()
+GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
 {
     GestureGate gate;
     if (dog.stopped) {
@@ -103,15 +183,24 @@ GestureGate awaitPageBeforeGesture()
     }
     if (!watching())
         return gate;
-    if (dog.last == LastLook::None) {
-        // No look since arming or since a pause: look now, outside any pause.
-        dog.last = checkPage() == PageCheck::Present ? LastLook::Present : LastLook::Away;
-    } else if (dog.last == LastLook::Away) {
-        gate.repeatLast = dog.lookedAfterGesture;
+    collectLook();
+    if (dog.last == LastLook::None || dog.lookAgain) {
+        // No look since arming, or the last is old: look now, outside any pause.
+        // After a pause, whatever was not yet seen to arrive is sent again.
+        gate.resend = dog.last != LastLook::None;
+        dropLook();
+        dog.lookAgain = false;
+        const bool present = checkPage() == PageCheck::Present;
+        dog.last = present ? LastLook::Present : LastLook::Away;
+        if (present && !gate.resend)
+            dog.arrived = gesturesSent;
     }
+    gate.arrived = dog.arrived;
     if (dog.last == LastLook::Present)
         return gate;
 
+    gate.resend = true;
+    dropLook();
     bool told = false;
     for (;;) {
         if (isKeyDown(ControlKey::Escape)) {

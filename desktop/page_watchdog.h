@@ -6,9 +6,14 @@
 // Escape ends the wait and the run; keypad plus resumes at once and turns the
 // watchdog off for the rest of the run.
 //
-// The look happens right after the release of each gesture is sent, inside the
-// pause that follows it, so it costs no drawing time. It watches only the desktop
-// it was armed on: a pass sent to a model of the page is left alone.
+// A look is a copy of the edge rows begun right after a gesture's release and
+// collected before a later gesture, so it never holds up the input: where copies
+// take no time it is the look before the very next gesture; where each waits for
+// the screen's next frame, gestures go on meanwhile. Gestures sent after the begin
+// of the last look that saw the page are not known to have reached it: when a
+// look finds the page gone, they are sent again once it is back. The watchdog
+// watches only the desktop it was armed on: a pass sent to a model of the page is
+// left alone.
 
 #include <cstdint>
 
@@ -23,27 +28,34 @@ void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run);
 void disarmPageWatchdog();
 bool pageWatchdogArmed();
 
-// One capture of the two rows: the edge and the row above it.
+// One capture of the two rows, the edge and the row above it, waiting for it.
 PageCheck checkPage();
 
-// Called right after a gesture's last record is sent: the look before the next one.
-void notePageAfterGesture();
+// Called right after a gesture's release is sent, with the gestures sent so far
+// and the gesture's two ends: begins the next look unless one is under way.
+void notePageAfterGesture(int64_t gesturesSent, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+// Every gesture counts as arrived: the number given when no page is watched.
+inline constexpr int64_t allGesturesArrived = INT64_MAX;
 
 struct GestureGate {
     bool go = true;          // false: Escape ended the run while the page was away
     int32_t shiftX = 0;      // how far the board moved meanwhile: added to the gesture
     int32_t shiftY = 0;
-    // The page went away right after the last look: the gesture sent after that look
-    // may have met the cover, so it is sent again (once more at the same pixels with
-    // the same pen, it changes nothing where it did arrive).
-    bool repeatLast = false;
+    // Gestures numbered below this are known to have reached the page.
+    int64_t arrived = allGesturesArrived;
+    // The page may have missed the gestures from arrived on: they are sent again,
+    // in order, with the pen they were drawn with (once more at the same pixels
+    // with the same pen, a gesture changes nothing where it did arrive).
+    bool resend = false;
 };
 
-// Called before a gesture is sent: waits while the page is away.
-GestureGate awaitPageBeforeGesture();
+// Called before a gesture is sent, with the gestures sent so far: waits while the
+// page is away.
+GestureGate awaitPageBeforeGesture(int64_t gesturesSent);
 
 // True once Escape was seen while waiting for the page, until the next arming.
 bool pageWatchdogStopped();
 
-// Forget the last look (a pause by the keys made it old): the next gesture looks again.
+// The last look is old (a pause by the keys): the next gesture looks again first.
 void forgetPageCheck();

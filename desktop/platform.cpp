@@ -2,6 +2,10 @@
 
 #include "backends/stop_request.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
 static const DesktopBackend* activeBackend = nullptr;
 
 static const DesktopBackend& backend()
@@ -36,3 +40,45 @@ bool isKeyDown(ControlKey key)
 }
 int64_t clockMilliseconds() { return backend().clockMilliseconds(); }
 void showStatus(const char* text) { backend().showStatus(text); }
+
+namespace {
+
+// The copy begun last, for backends that copy at once.
+struct HeldCopy {
+    bool pending = false;
+    std::vector<uint32_t> pixels;
+};
+
+HeldCopy held;
+
+}  // namespace
+
+void beginCapture(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    if (backend().beginCapture != nullptr) {
+        backend().beginCapture(left, top, width, height);
+        return;
+    }
+    held.pending = width > 0 && height > 0;
+    if (!held.pending)
+        return;
+    held.pixels.resize(size_t(width) * size_t(height));
+    backend().captureScreen(left, top, width, height, held.pixels.data());
+}
+
+bool captureDone(uint32_t* out)
+{
+    if (backend().captureDone != nullptr)
+        return backend().captureDone(out);
+    if (held.pending)
+        std::copy(held.pixels.begin(), held.pixels.end(), out);
+    held.pending = false;
+    return true;
+}
+
+void cancelCapture()
+{
+    if (backend().cancelCapture != nullptr)
+        backend().cancelCapture();
+    held.pending = false;
+}

@@ -54,7 +54,19 @@ struct DesktopBackend {
     // Shows one short line of status where the user can see it while the console is
     // minimised (the terminal's or the console's title); an empty text takes it away.
     void (*showStatus)(const char* text);
+    // A look at the screen that never holds up the input: beginCapture starts a
+    // copy of a rectangle (the pointer stays where it is), captureDone says whether
+    // it is in out yet (width x height values, as captureScreen writes them) and
+    // cancelCapture drops it. Null where a copy takes no time: captureScreen then
+    // copies at the begin.
+    void (*beginCapture)(int32_t left, int32_t top, int32_t width, int32_t height);
+    bool (*captureDone)(uint32_t* out);
+    void (*cancelCapture)();
 };
+
+// How far a pointer's image can reach from where it points, on desktops whose
+// screen copies show it.
+inline constexpr int32_t cursorImageReach = 64;
 
 // The backend this build was made for.
 const DesktopBackend& nativeDesktop();
@@ -76,3 +88,6 @@ void sendMouseInput(const MouseInputRecord& record);
 bool isKeyDown(ControlKey key);
 int64_t clockMilliseconds();
 void showStatus(const char* text);
+void beginCapture(int32_t left, int32_t top, int32_t width, int32_t height);
+bool captureDone(uint32_t* out);
+void cancelCapture();

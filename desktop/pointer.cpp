@@ -3,6 +3,7 @@
 #include "common/numeric.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
+#include "desktop/resend_log.h"
 #include "desktop/screen.h"
 
 // The platform maps a normalised coordinate a back to the pixel
@@ -25,6 +26,7 @@ AbsolutePoint toAbsolute(int32_t x, int32_t y)
 }
 
 static int64_t recordsSent = 0;
+static int64_t gesturesSent = 0;
 
 int64_t sentInputRecords() { return recordsSent; }
 
@@ -37,46 +39,46 @@ static void sendRecord(uint32_t flags, int32_t x, int32_t y)
     record.dy = at.ay;
     record.flags = flags;
     sendMouseInput(record);
-    // The look at the page before the next gesture fits in the pause after a release.
-    if (flags == releaseFlags)
-        notePageAfterGesture();
+}
+
+static void sendPair(const SentGesture& g)
+{
+    sendRecord(pressFlags, g.x1, g.y1);
+    pauseAfterInput(1);
+    sendRecord(releaseFlags, g.x2, g.y2);
+    // The look at the page begins in the pause after the release.
+    notePageAfterGesture(gesturesSent, g.x1, g.y1, g.x2, g.y2);
     pauseAfterInput(1);
 }
 
 static int32_t shifted(int32_t pixel, int32_t shift) { return saturateToInt32(int64_t{pixel} + shift); }
 
-namespace {
-
-// A gesture's ends, as sent.
-struct SentGesture {
-    int32_t x1, y1, x2, y2;
-};
-
-// The last gesture sent: the one the page may have missed when it went away.
-SentGesture lastSent{};
-
-}  // namespace
-
-static void sendPair(const SentGesture& g, const GestureGate& gate)
+// Nothing is sent while the page is away; what it may have missed meanwhile is sent
+// again once it is back, and a board that moved takes the gestures along.
+static void sendGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    lastSent = {shifted(g.x1, gate.shiftX), shifted(g.y1, gate.shiftY), shifted(g.x2, gate.shiftX),
-                shifted(g.y2, gate.shiftY)};
-    sendRecord(pressFlags, lastSent.x1, lastSent.y1);
-    sendRecord(releaseFlags, lastSent.x2, lastSent.y2);
-}
-
-// Nothing is sent while the page is away; a board that moved meanwhile takes the
-// gesture along.
-static void sendGesture(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
-{
-    const GestureGate gate = awaitPageBeforeGesture();
+    const GestureGate gate = awaitPageBeforeGesture(gesturesSent);
     if (!gate.go)
         return;
-    if (gate.repeatLast)
-        sendPair(lastSent, gate);
-    sendPair({x1, y1, x2, y2}, gate);
+    dropArrivedGestures(gate.arrived);
+    if (gate.shiftX != 0 || gate.shiftY != 0)
+        shiftResendLog(gate.shiftX, gate.shiftY);
+    if (gate.resend)
+        for (const SentGesture& again : gesturesToResend())
+            sendPair(again);
+    SentGesture gesture;
+    gesture.x1 = shifted(x1, gate.shiftX);
+    gesture.y1 = shifted(y1, gate.shiftY);
+    gesture.x2 = shifted(x2, gate.shiftX);
+    gesture.y2 = shifted(y2, gate.shiftY);
+    gesture.channel = channel;
+    gesture.number = gesturesSent++;
+    logSentGesture(gesture);
+    sendPair(gesture);
 }
 
-void clickAt(int32_t x, int32_t y) { sendGesture(x, y, x, y); }
+void clickAt(int32_t x, int32_t y) { sendGesture(boardGesture, x, y, x, y); }
 
-void strokeBetween(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { sendGesture(x1, y1, x2, y2); }
+void clickPenSlider(int32_t channel, int32_t x, int32_t y) { sendGesture(channel, x, y, x, y); }
+
+void strokeBetween(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { sendGesture(boardGesture, x1, y1, x2, y2); }

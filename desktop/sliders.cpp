@@ -13,8 +13,9 @@ constexpr int32_t sliderLeftOffset = 365;
 void clickSliderPosition(int32_t channel, int32_t position)
 {
     // The board origin comes from the screen, so these sums stay far from overflow.
-    clickAt(BoardOrigin.x + sliderLeftOffset + std::clamp(position, 0, sliderPositions - 1),
-            BoardOrigin.y + sliderRowOffsets[std::clamp(channel, 0, 2)]);
+    const int32_t c = std::clamp(channel, 0, 2);
+    clickPenSlider(c, BoardOrigin.x + sliderLeftOffset + std::clamp(position, 0, sliderPositions - 1),
+                   BoardOrigin.y + sliderRowOffsets[c]);
 }
 
 void setPenColour(int32_t first, int32_t second, int32_t third)

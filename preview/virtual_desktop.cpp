@@ -32,7 +32,20 @@ struct VirtualState {
     VirtualInputHandler handler = nullptr;
     std::vector<std::string> statuses;
     VirtualClockHook clockHook = nullptr;
+    int32_t frameMs = 0;
 };
+
+// A copy begun and not yet collected. With frames, it shows the screen as it is
+// at the first frame after the begin.
+struct VirtualCopy {
+    bool pending = false;
+    bool taken = false;
+    int32_t left = 0, top = 0, width = 0, height = 0;
+    int64_t dueMs = 0;
+    std::vector<uint32_t> pixels;
+};
+
+VirtualCopy copy;
 
 VirtualState state;
 
@@ -112,12 +125,45 @@ bool keyDownVirtual(ControlKey key)
     return false;
 }
 
+void takeCopy()
+{
+    copy.pixels.resize(size_t(std::max(copy.width, 0)) * size_t(std::max(copy.height, 0)));
+    captureVirtual(copy.left, copy.top, copy.width, copy.height, copy.pixels.data());
+    copy.taken = true;
+}
+
+void beginCaptureVirtual(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    copy = VirtualCopy{true, false, left, top, width, height, 0, {}};
+    if (state.frameMs <= 0)
+        takeCopy();
+    else
+        copy.dueMs = (state.clockMs / state.frameMs + 1) * state.frameMs;
+}
+
+bool captureDoneVirtual(uint32_t* out)
+{
+    if (!copy.pending)
+        return true;
+    if (!copy.taken) {
+        if (state.clockMs < copy.dueMs)
+            return false;
+        takeCopy();
+    }
+    std::copy(copy.pixels.begin(), copy.pixels.end(), out);
+    copy.pending = false;
+    return true;
+}
+
+void cancelCaptureVirtual() { copy.pending = false; }
+
 int64_t clockVirtual() { return state.clockMs; }
 void statusVirtual(const char* text) { state.statuses.emplace_back(text); }
 
 const DesktopBackend virtualBackend = {
     openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,  screenSizeVirtual,
     captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, clockVirtual, statusVirtual,
+    beginCaptureVirtual, captureDoneVirtual, cancelCaptureVirtual,
 };
 
 }  // namespace
@@ -127,6 +173,7 @@ const DesktopBackend& virtualDesktop() { return virtualBackend; }
 void resetVirtualDesktop(int32_t width, int32_t height, uint32_t colour)
 {
     state = VirtualState{};
+    copy = VirtualCopy{};
     state.width = width > 0 ? width : 0;
     state.height = height > 0 ? height : 0;
     state.pixels.assign(size_t(state.width) * size_t(state.height), colour);
@@ -176,6 +223,8 @@ void holdKeyDuringTime(ControlKey key, int64_t fromMs, int64_t untilMs)
 int64_t virtualKeyPolls(ControlKey key) { return state.polls[keyIndex(key)]; }
 
 void setVirtualClockHook(VirtualClockHook hook) { state.clockHook = hook; }
+
+void setVirtualFrameInterval(int32_t ms) { state.frameMs = ms > 0 ? ms : 0; }
 
 int32_t pixelFromAbsolute(int32_t a, int32_t size)
 {

@@ -51,6 +51,11 @@ void setVirtualInputHandler(VirtualInputHandler handler);
 using VirtualClockHook = void (*)(int64_t nowMs);
 void setVirtualClockHook(VirtualClockHook hook);
 
+// Screen copies begun without waiting (beginCapture) come with the first frame
+// after they are asked for, frames ms apart on the virtual clock, as on a
+// compositor; 0 (after a reset) copies at once.
+void setVirtualFrameInterval(int32_t ms);
+
 // The pixel an absolute coordinate lands on, as the platform maps it back:
 // floor(a * size / 65536).
 int32_t pixelFromAbsolute(int32_t a, int32_t size);

@@ -147,7 +147,8 @@ TEST_F(WaylandBackend, WithoutSwaysSocketTheRunSaysTheKeysAreNotThere)
     testing::internal::CaptureStdout();
     opened = openDesktop();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Escape and the keypad keys can't be read on this desktop: press Ctrl+C in this console to stop\n");
+              "Escape and the keypad keys can't be read on this desktop: switching away from the page pauses the "
+              "drawing, Ctrl+C in this console stops it\n");
     ASSERT_EQ(opened, std::string());
     ASSERT_TRUE(run("SWAYSOCK='" + socket + "' wtype -k Escape"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
