@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <ctime>
 #include <linux/input-event-codes.h>
-#include <sched.h>
 #include <sys/prctl.h>
 
 namespace {
@@ -77,7 +76,7 @@ void sleepUntilNs(int64_t deadline)
     sleepUntil(timespec{static_cast<time_t>(deadline / 1'000'000'000), static_cast<long>(deadline % 1'000'000'000)});
 }
 
-const WaitClock waylandClock = {monotonicNs, sleepUntilNs, [] { sched_yield(); }};
+const WaitClock waylandClock = {monotonicNs, sleepUntilNs, spinBriefly};
 
 uint32_t timestampMs() { return static_cast<uint32_t>(monotonicNs() / 1'000'000); }
 

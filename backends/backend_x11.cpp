@@ -18,7 +18,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <cstdio>
-#include <sched.h>
 #include <unistd.h>
 #include <sys/prctl.h>
 
@@ -101,7 +100,7 @@ void statusX11(const char* text)
     std::fflush(stderr);
 }
 
-const WaitClock x11Clock = {monotonicNs, sleepUntilNs, [] { sched_yield(); }};
+const WaitClock x11Clock = {monotonicNs, sleepUntilNs, spinBriefly};
 
 Window activeWindowAtStart()
 {

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 
+void spinBriefly()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 int64_t waitMarginNs(const WaitState& state)
 {
     return std::clamp(state.lateness + smallestMarginNs, smallestMarginNs, largestMarginNs);
@@ -21,5 +28,5 @@ void waitPrecisely(const WaitClock& clock, WaitState& state, int64_t deadlineNs)
             state.lateness -= (state.lateness - late) / 32;
     }
     while (clock.nowNs() < deadlineNs)
-        clock.yieldProcessor();
+        clock.waitOnProcessor();
 }
