@@ -382,7 +382,8 @@ TEST(PictureCompose, OrientationsTurnAndMirrorAsExifSays)
     // 3 x 2 pixels numbered 1..6 in the red channel, rows top first.
     Bytes rgba;
     for (uint8_t n = 1; n <= 6; ++n)
-        rgba.insert(rgba.end(), {n, 0, 0, 255});
+        for (const uint8_t byte : {n, uint8_t{0}, uint8_t{0}, uint8_t{255}})
+            rgba.push_back(byte);
     struct Turned {
         int orientation;
         int32_t width;
