@@ -3,7 +3,7 @@
 // pointer for the input and screencopy for the screen. Keys come from sway's IPC.
 
 #include "backends/linux_desktops.h"
-#include "backends/precise_wait.h"
+#include "backends/linux_timing.h"
 #include "backends/stop_request.h"
 #include "backends/sway_keys.h"
 #include "backends/wayland_screencopy.h"
@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <linux/input-event-codes.h>
 #include <sys/prctl.h>
 
@@ -46,37 +45,6 @@ struct CopySize {
 };
 CopySize copyWanted;
 bool copyFailed = false;
-
-timespec addMilliseconds(timespec t, int32_t ms)
-{
-    t.tv_sec += ms / 1000;
-    t.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
-    if (t.tv_nsec >= 1000000000L) {
-        t.tv_nsec -= 1000000000L;
-        ++t.tv_sec;
-    }
-    return t;
-}
-
-void sleepUntil(const timespec& deadline)
-{
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-    }
-}
-
-int64_t monotonicNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
-void sleepUntilNs(int64_t deadline)
-{
-    sleepUntil(timespec{static_cast<time_t>(deadline / 1'000'000'000), static_cast<long>(deadline % 1'000'000'000)});
-}
-
-const WaitClock waylandClock = {monotonicNs, sleepUntilNs, spinBriefly};
 
 uint32_t timestampMs() { return static_cast<uint32_t>(monotonicNs() / 1'000'000); }
 
@@ -128,9 +96,7 @@ const char* openWayland()
     motionTo(static_cast<uint32_t>(wayland.width / 2), static_cast<uint32_t>(wayland.height / 2));
     zwlr_virtual_pointer_v1_frame(wayland.pointer);
     flushInput();
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    sleepUntil(addMilliseconds(now, pointerWarmUpMs));
+    sleepUntilNs(monotonicNs() + int64_t{pointerWarmUpMs} * 1'000'000);
 
     if (!openSwayKeys())
         std::fputs(noKeys, stdout);
@@ -158,24 +124,14 @@ void closeWayland()
 
 void minimiseWayland() { swayMinimiseConsole(); }
 
-void sleepWayland(int32_t ms)
-{
-    if (ms <= 0)
-        return;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const timespec deadline = addMilliseconds(now, ms);
-    // Ctrl+C interrupts the wait and ends it: the run is over.
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR && !stopRequested()) {
-    }
-}
+void sleepWayland(int32_t ms) { sleepUnlessStopped(ms); }
 
 void pauseWayland(int32_t ms)
 {
     // Measured from the send, as on X11.
     if (!pacing.sentAny || ms <= 0)
         return;
-    waitPrecisely(waylandClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
+    waitPrecisely(linuxWaitClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
 }
 
 void screenSizeWayland(int32_t* width, int32_t* height)
@@ -191,19 +147,6 @@ uint32_t readWayland(int32_t x, int32_t y)
     return colour;
 }
 
-// The pixel an absolute coordinate lands on, as on X11 and Windows:
-// floor(a * size / 65536), kept on the screen.
-uint32_t mapAbsolute(int32_t a, int32_t size)
-{
-    if (size <= 0)
-        return 0;
-    const int64_t scaled = int64_t{a} * size;
-    int64_t pixel = scaled / 65536;
-    if (scaled % 65536 < 0)
-        --pixel;
-    return static_cast<uint32_t>(std::clamp<int64_t>(pixel, 0, size - 1));
-}
-
 void sendWayland(const MouseInputRecord& record)
 {
     pacing.lastSendNs = monotonicNs();
@@ -212,7 +155,8 @@ void sendWayland(const MouseInputRecord& record)
         return;
     if (record.flags & mouseMove) {
         if (record.flags & mouseAbsolute) {
-            motionTo(mapAbsolute(record.dx, wayland.width), mapAbsolute(record.dy, wayland.height));
+            motionTo(static_cast<uint32_t>(pixelOfAbsolute(record.dx, wayland.width)),
+                     static_cast<uint32_t>(pixelOfAbsolute(record.dy, wayland.height)));
         } else {
             pacing.placed = false;
             zwlr_virtual_pointer_v1_motion(wayland.pointer, timestampMs(),

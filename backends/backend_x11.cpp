@@ -4,7 +4,7 @@
 #include "backends/stop_request.h"
 #include "backends/linux_desktops.h"
 #include "desktop/platform.h"
-#include "backends/precise_wait.h"
+#include "backends/linux_timing.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <cstdio>
 #include <unistd.h>
 #include <sys/prctl.h>
@@ -31,7 +30,7 @@ struct X11State {
     int32_t height = 0;
     Window console = 0;  // the window that was active when the run began, if known
     KeyCode keys[3] = {0, 0, 0};
-    timespec lastSend{};
+    int64_t lastSendNs = 0;
     bool sentAny = false;
     WaitState pacing;
 };
@@ -42,40 +41,6 @@ X11State x11;
 // the run: the request simply has no effect, and readers see their "unreadable"
 // value.
 int ignoreXError(Display*, XErrorEvent*) { return 0; }
-
-timespec addMilliseconds(timespec t, int32_t ms)
-{
-    t.tv_sec += ms / 1000;
-    t.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
-    if (t.tv_nsec >= 1000000000L) {
-        t.tv_nsec -= 1000000000L;
-        ++t.tv_sec;
-    }
-    return t;
-}
-
-void sleepUntil(const timespec& deadline)
-{
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-    }
-}
-
-int64_t nanosecondsOf(const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
-
-int64_t monotonicNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return nanosecondsOf(now);
-}
-
-void sleepUntilNs(int64_t deadline)
-{
-    timespec t{};
-    t.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
-    t.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
-    sleepUntil(t);
-}
 
 int64_t clockX11() { return monotonicNs() / 1'000'000; }
 
@@ -99,8 +64,6 @@ void statusX11(const char* text)
     }
     std::fflush(stderr);
 }
-
-const WaitClock x11Clock = {monotonicNs, sleepUntilNs, spinBriefly};
 
 Window activeWindowAtStart()
 {
@@ -194,17 +157,7 @@ void minimiseX11()
     XFlush(x11.display);
 }
 
-void sleepX11(int32_t ms)
-{
-    if (ms <= 0)
-        return;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const timespec deadline = addMilliseconds(now, ms);
-    // Ctrl+C interrupts the wait and ends it: the run is over.
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR && !stopRequested()) {
-    }
-}
+void sleepX11(int32_t ms) { sleepUnlessStopped(ms); }
 
 void pauseX11(int32_t ms)
 {
@@ -212,7 +165,7 @@ void pauseX11(int32_t ms)
     // counts towards the pause, and records are still never closer than ms apart.
     if (!x11.sentAny || ms <= 0)
         return;
-    waitPrecisely(x11Clock, x11.pacing, nanosecondsOf(x11.lastSend) + int64_t{ms} * 1'000'000);
+    waitPrecisely(linuxWaitClock, x11.pacing, x11.lastSendNs + int64_t{ms} * 1'000'000);
 }
 
 void screenSizeX11(int32_t* width, int32_t* height)
@@ -273,29 +226,16 @@ uint32_t readX11(int32_t x, int32_t y)
     return colour;
 }
 
-// The pixel an absolute coordinate lands on, the way Windows maps it:
-// floor(a * size / 65536), kept on the screen.
-int mapAbsolute(int32_t a, int32_t size)
-{
-    if (size <= 0)
-        return 0;
-    const int64_t scaled = int64_t{a} * size;
-    int64_t pixel = scaled / 65536;
-    if (scaled % 65536 < 0)
-        --pixel;
-    return static_cast<int>(std::clamp<int64_t>(pixel, 0, size - 1));
-}
-
 void sendX11(const MouseInputRecord& record)
 {
-    clock_gettime(CLOCK_MONOTONIC, &x11.lastSend);
+    x11.lastSendNs = monotonicNs();
     x11.sentAny = true;
     if (x11.display == nullptr)
         return;
     if (record.flags & mouseMove) {
         if (record.flags & mouseAbsolute)
-            XTestFakeMotionEvent(x11.display, x11.screen, mapAbsolute(record.dx, x11.width),
-                                 mapAbsolute(record.dy, x11.height), CurrentTime);
+            XTestFakeMotionEvent(x11.display, x11.screen, pixelOfAbsolute(record.dx, x11.width),
+                                 pixelOfAbsolute(record.dy, x11.height), CurrentTime);
         else
             XTestFakeRelativeMotionEvent(x11.display, std::clamp(record.dx, -32767, 32767),
                                          std::clamp(record.dy, -32767, 32767), CurrentTime);
@@ -318,15 +258,12 @@ bool keyDownX11(ControlKey key)
     if (x11.display == nullptr || code == 0)
         return false;
     static char keys[32] = {};
-    static timespec queried{};
+    static int64_t queriedNs = 0;
     static bool haveKeymap = false;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const long long ageNs = (static_cast<long long>(now.tv_sec) - queried.tv_sec) * 1000000000LL +
-                            (now.tv_nsec - queried.tv_nsec);
-    if (!haveKeymap || ageNs < 0 || ageNs >= keymapLifetimeNs) {
+    const int64_t now = monotonicNs();
+    if (!haveKeymap || now - queriedNs < 0 || now - queriedNs >= keymapLifetimeNs) {
         XQueryKeymap(x11.display, keys);
-        queried = now;
+        queriedNs = now;
         haveKeymap = true;
     }
     return (static_cast<unsigned char>(keys[code / 8]) >> (code % 8)) & 1;
