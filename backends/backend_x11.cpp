@@ -247,12 +247,10 @@ void sendX11(const MouseInputRecord& record)
     XFlush(x11.display);
 }
 
-// The keys are polled before every point, and under -fast before every stroke; each
-// keymap is a round trip to the server, which takes longest when the page's browser
-// keeps the server busy, and it would hold up the drawing every time. So one keymap
-// serves all polls for 16 ms: a key is held down far longer than that, and the
-// drawing still stops or pauses at once to a person's eye.
-constexpr int64_t keymapLifetimeNs = 16'000'000;
+// A point polls its three keys one after another; one keymap, a round trip to the
+// server, serves them all. It is asked again once it is older than this, so a
+// paused pass still sees plus or Escape at once.
+constexpr long keymapLifetimeNs = 250000;
 
 bool keyDownX11(ControlKey key)
 {
