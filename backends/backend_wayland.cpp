@@ -213,8 +213,9 @@ void keepPointerOutOf(int32_t left, int32_t top, int32_t width, int32_t height)
     if (wayland.pointer == nullptr || pacing.buttonDown)
         return;
     const int64_t reach = cursorImageReach;
-    if (pacing.placed && (pacing.x < left - reach || pacing.x >= int64_t{left} + width + reach || pacing.y < top - reach ||
-                          pacing.y >= int64_t{top} + height + reach))
+    const bool clearX = pacing.x < left - reach || pacing.x >= int64_t{left} + width + reach;
+    const bool clearY = pacing.y < top - reach || pacing.y >= int64_t{top} + height + reach;
+    if (pacing.placed && (clearX || clearY))
         return;
     // The screen corner farthest from the rectangle's middle.
     const int64_t middleX = int64_t{left} + width / 2;

@@ -14,8 +14,9 @@ enum class ScreenCopyState {
 };
 
 // Starts a copy of the rectangle (screen pixels; parts off the screen read as
-// invalidColour), leaving the pointer where it is. Any copy under way is dropped. False when no copy can be made
-// (no connection, no memory, a rectangle beyond 16384 on a side).
+// invalidColour), leaving the pointer where it is. Any copy under way is dropped.
+// False when no copy can be made (no connection, no memory, a rectangle beyond
+// 16384 on a side).
 bool beginScreenCopy(int32_t left, int32_t top, int32_t width, int32_t height);
 
 // Never waits: handles what the compositor has sent so far. Once the copy is

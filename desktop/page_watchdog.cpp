@@ -184,23 +184,21 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
     if (!watching())
         return gate;
     collectLook();
+    if (dog.last == LastLook::None)
+        dog.arrived = gesturesSent;  // what came before the arming is none of this watch's business
     if (dog.last == LastLook::None || dog.lookAgain) {
         // No look since arming, or the last is old: look now, outside any pause.
         // After a pause, whatever was not yet seen to arrive is sent again.
         gate.resend = dog.last != LastLook::None;
         dropLook();
         dog.lookAgain = false;
-        const bool present = checkPage() == PageCheck::Present;
-        dog.last = present ? LastLook::Present : LastLook::Away;
-        if (present && !gate.resend)
-            dog.arrived = gesturesSent;
+        dog.last = checkPage() == PageCheck::Present ? LastLook::Present : LastLook::Away;
     }
     gate.arrived = dog.arrived;
     if (dog.last == LastLook::Present)
         return gate;
 
     gate.resend = true;
-    dropLook();
     bool told = false;
     for (;;) {
         if (isKeyDown(ControlKey::Escape)) {
