@@ -68,17 +68,23 @@ RepairResult repairBoard(const PageModel& meant, RepairReport& report)
     std::vector<uint8_t> firstDiffering;
     std::vector<uint8_t> differing;
     int64_t count = 0;
+    int32_t idleRounds = 0;  // rounds in a row that mended nothing
     for (int32_t round = 0;; ++round) {
         if (!readSettledBoard(seen))
             return RepairResult::Aborted;
+        const int64_t before = count;
         count = markDiffering(meant, seen, differing);
+        idleRounds = round > 0 && count >= before ? idleRounds + 1 : 0;
         if (round == 0) {
             firstDiffering = differing;
             report.firstDiffering = count;
             if (count * 100 > report.painted * refusalPercent)
                 return RepairResult::Refused;
         }
-        if (count == 0 || round == mostRepairRounds)
+        // With a pixel or two left, one lost press can undo a whole round, so a
+        // round that mends nothing gets one more try; a second says the page does
+        // not take these pixels, and more of the same would only repeat it.
+        if (count == 0 || round == mostRepairRounds || idleRounds == 2)
             break;
         // Untouched pixels are meant to stay white, which the sliders can set too.
         if (drawPlannedGestures(planFastDrawing(meant.board, differing, boardSide)) == PassResult::Aborted)

@@ -1,8 +1,8 @@
 #pragma once
 // -repair: after the drawing, the board is read back from the screen and compared
 // with the board the run meant to leave; the pixels that differ (input the page
-// dropped) are drawn again through the -fast planner, and the board read again, at
-// most three times.
+// dropped) are drawn again through the -fast planner, and the board read again, for
+// as long as the rounds leave fewer pixels differing than the ones before.
 
 #include "preview/page_model.h"
 
@@ -22,7 +22,12 @@ struct RepairReport {
     int32_t rounds = 0;          // redrawing rounds
 };
 
-inline constexpr int32_t mostRepairRounds = 3;
+// A page that drops a few per cent of all presses, slider clicks included, leaves
+// about a tenth of a round's pixels wrong (a lost slider click sends that colour's
+// strokes out in the old pen), so even the largest repair, a tenth of the board,
+// is down to nothing in four or five rounds; eight leave room for unlucky ones,
+// while two rounds in a row that mend nothing end the repair.
+inline constexpr int32_t mostRepairRounds = 8;
 // More than this share of the painted pixels differing means the page itself draws
 // otherwise (another page, a zoomed browser): redrawing would not help.
 inline constexpr int64_t refusalPercent = 10;

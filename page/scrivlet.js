@@ -167,9 +167,9 @@
   }
 
   // For tests, a page that loses input: index.html?drop=P&seed=S drops each
-  // gesture (a left press and its release) with probability P, drawn from a
-  // generator seeded with S (mulberry32), so a run can be repeated exactly.
-  // Without drop nothing is lost.
+  // gesture (a left press and its release), on a slider as much as on the board,
+  // with probability P, drawn from a generator seeded with S (mulberry32), so a
+  // run can be repeated exactly. Without drop nothing is lost.
   function droppingGestures(onPress, onRelease) {
     const query = new URLSearchParams(window.location.search);
     const rate = Number(query.get("drop"));

@@ -17,7 +17,8 @@
 // -log appends one line per button event, "down X Y T" or "up X Y T", T being
 // microseconds since the page started, flushed at once, for tests that watch the
 // input arrive. -drop makes a page that loses input, for tests: each gesture (a
-// press and its release) is ignored with probability P (0..1), drawn from mulberry32
+// press and its release, on a slider as much as on the board) is ignored with
+// probability P (0..1), drawn from mulberry32
 // seeded with S, as the HTML page's ?drop=P&seed=S does; the log still shows it.
 // -moveto makes F9 move the board, with what is drawn on it, to (X, Y), as a window
 // moved mid-run would.

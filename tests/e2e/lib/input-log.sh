@@ -12,6 +12,12 @@
 #                                                 went down until UNTIL_KEY did (-1
 #                                                 when either never came)
 #   ms_to_press_after_key_up LOG KEY    from KEY's first release to the next press
+#   repair_input LOG DRAWN [TIME_FIELD TO_MS]   "RECORDS ROUNDS MS": the button
+#                        records after the drawing's DRAWN, the rounds they came in
+#                        (each after a pause of 150 ms or more, the board being
+#                        read back) and the time from the drawing's last record to
+#                        their last; any log of press/release or down/up lines
+#                        with a time in field TIME_FIELD (5) times TO_MS (1)
 
 recorder_pid=
 
@@ -84,4 +90,14 @@ ms_to_press_after_key_up() {
     $1 == "key-up" && $2 == key && up == "" { up = $3; next }
     $1 == "press" && up != "" { print $5 - up; found = 1; exit }
     END { if (!found) print -1 }' "$1"
+}
+
+repair_input() {
+  awk -v drawn="$2" -v field="${3:-5}" -v to_ms="${4:-1}" '
+    $1 == "press" || $1 == "release" || $1 == "down" || $1 == "up" {
+      t = $field * to_ms; n++
+      if (n == drawn) drawn_at = t
+      if (n > drawn) { r++; if (r == 1 || t - prev >= 150) rounds++; last = t }
+      prev = t }
+    END { printf "%d %d %d\n", r, rounds, r ? last - drawn_at : 0 }' "$1"
 }
