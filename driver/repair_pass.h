@@ -24,13 +24,15 @@ struct RepairReport {
 
 // A page that drops a few per cent of all presses, slider clicks included, leaves
 // about a tenth of a round's pixels wrong (a lost slider click sends that colour's
-// strokes out in the old pen), so even the largest repair, a tenth of the board,
-// is down to nothing in four or five rounds; eight leave room for unlucky ones,
-// while two rounds in a row that mend nothing end the repair.
+// strokes out in the old pen), so even the largest repair, a quarter of the board's
+// painted pixels, is down to nothing in five or six rounds; eight leave room for
+// unlucky ones, while two rounds in a row that mend nothing end the repair.
 inline constexpr int32_t mostRepairRounds = 8;
 // More than this share of the painted pixels differing means the page itself draws
-// otherwise (another page, a zoomed browser): redrawing would not help.
-inline constexpr int64_t refusalPercent = 10;
+// otherwise (another page, a zoomed browser: most of the board differs): redrawing
+// would not help. A point is four presses, so a page that loses 3 % of them, slider
+// clicks included, spoils up to 12 % of the points of a photo; it must be repaired.
+inline constexpr int64_t refusalPercent = 25;
 
 // meant: the board the run meant to leave (the page model after the normal pass).
 // Reads the board at BoardOrigin.
