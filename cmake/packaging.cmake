@@ -17,6 +17,8 @@ if(WIN32)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
   install(TARGETS scrivdraw scrivlet_page_win32 RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  # The pages the README links, beside it as in the source tree.
+  install(DIRECTORY docs/ DESTINATION docs)
   install(FILES ${scriv_page_files} DESTINATION page)
 else()
   install(TARGETS scrivdraw RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
