@@ -4,7 +4,7 @@
 
 #include "backends/linux_desktops.h"
 #include "backends/linux_timing.h"
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 #include "backends/sway_keys.h"
 #include "backends/wayland_screencopy.h"
 #include "backends/wayland_session.h"

@@ -1,7 +1,7 @@
 // The desktop on Windows: SendInput for the pointer, the display device context for
 // the screen, GetAsyncKeyState for the keys, and a 1 ms timer for the pacing.
 
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
 

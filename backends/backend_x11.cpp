@@ -1,7 +1,7 @@
 // The desktop on Linux: an X server reached through Xlib, its XTest extension for
 // the pointer, XGetImage for the screen and XQueryKeymap for the keys.
 
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 #include "backends/linux_desktops.h"
 #include "desktop/platform.h"
 #include "backends/linux_timing.h"

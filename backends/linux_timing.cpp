@@ -1,6 +1,6 @@
 #include "backends/linux_timing.h"
 
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,6 +2,10 @@
 # Linux, a .zip for Windows (cpack in the build tree, or scripts/package for both).
 include(GNUInstallDirs)
 
+# Who answers for the packages: the Maintainer of the .deb, its copyright and changelog.
+set(SCRIVDRAW_MAINTAINER "scrivdraw maintainers <maintainers@users.noreply.c-seed-721ab0fd.example>"
+    CACHE STRING "Name <address> of the packages' maintainer")
+
 set(scriv_page_files ${PROJECT_SOURCE_DIR}/page/index.html ${PROJECT_SOURCE_DIR}/page/scrivlet.js)
 
 if(WIN32)
@@ -13,19 +17,35 @@ if(WIN32)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
   install(TARGETS scrivdraw scrivlet_page_win32 RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  # The pages the README links, beside it as in the source tree.
+  install(DIRECTORY docs/ DESTINATION docs)
   install(FILES ${scriv_page_files} DESTINATION page)
 else()
   install(TARGETS scrivdraw RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/scrivdraw.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The README links its pages in docs/, so they go beside it as they are.
   install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
   install(FILES ${scriv_page_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/scrivdraw/page)
+  # What Debian asks of every package's doc folder: the copyright and, the package
+  # being the project's own, its changelog, compressed without a time stamp.
+  configure_file(cmake/debian/copyright.in ${PROJECT_BINARY_DIR}/debian/copyright @ONLY)
+  configure_file(cmake/debian/changelog.in ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
+  execute_process(COMMAND gzip -9 -n -f -k ${PROJECT_BINARY_DIR}/debian/changelog COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES ${PROJECT_BINARY_DIR}/debian/copyright ${PROJECT_BINARY_DIR}/debian/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
 set(CPACK_PACKAGE_NAME scrivdraw)
 set(CPACK_PACKAGE_VENDOR "scrivdraw developers")
-set(CPACK_PACKAGE_CONTACT "scrivdraw developers <scrivdraw@example.org>")
+set(CPACK_PACKAGE_CONTACT "${SCRIVDRAW_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${SCRIVDRAW_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copies a picture into the Scrivlet drawing page by driving the mouse")
-set(CPACK_PACKAGE_DESCRIPTION
-  "scrivdraw finds the Scrivlet drawing page's board on the screen and draws a Targa picture into it, point by point, by clicking the page's colour sliders and the board. The drawing page itself is in /usr/share/scrivdraw/page/.")
+# Control file lines stay under 80 columns: CPack puts the summary first and
+# indents the lines below it.
+set(CPACK_PACKAGE_DESCRIPTION [[scrivdraw finds the Scrivlet drawing page's board on the screen and draws
+a picture into it, point by point, by clicking the page's colour sliders
+and the board. The drawing page itself is in /usr/share/scrivdraw/page/.]])
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_STRIP_FILES ON)
 if(WIN32)

@@ -12,14 +12,8 @@
 
 namespace {
 
-struct UsageLine {
-    const char* option;
-    const char* value;         // empty for a flag
-    const char* defaultValue;  // empty for a line without a default
-    const char* meaning;
-};
-
-// Every option, in the order a user needs them.
+// Every option, in the order a user needs them. The --help table and the manual
+// page (man_page.cpp) are both made from these lines: a new option is one more.
 const UsageLine usageLines[] = {
     {"-image", "FILE", "required", "the picture to draw (PNG, JPEG, Targa, ...)"},
     {"-image2", "FILE", "none", "a second picture to blend in"},
@@ -44,35 +38,45 @@ const UsageLine usageLines[] = {
     {"-version", "", "", "the version, then exit; also --version"},
 };
 
-const char* const introduction =
-    " draws a picture into the Scrivlet drawing page by\n"
-    "driving the mouse.\n"
-    "\n"
+const char* const examples[] = {
+    "scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4 -wait 10",
+    "scrivdraw -image rose.tga -fast -preview board.png",
+};
+
+}  // namespace
+
+const UsageText usage = {
+    "draws a picture into the Scrivlet drawing page by\n"
+    "driving the mouse.",
+
     "Open the drawing page, start scrivdraw from a console and bring the page to the\n"
     "front within the start-up wait. scrivdraw minimises its console, finds the\n"
     "page's 300 x 300 board on the screen and draws the picture point by point: for\n"
-    "each point it clicks the red, green and blue sliders, then the board.\n"
-    "\n"
-    "Usage: scrivdraw -image FILE.tga [options]\n"
-    "\n"
-    "Options (names are not case-sensitive; a value is the word after its option):\n";
+    "each point it clicks the red, green and blue sliders, then the board.",
 
-const char* const closing =
-    "\n"
+    "scrivdraw -image FILE.tga [options]",
+
+    "Options (names are not case-sensitive; a value is the word after its option):",
+    usageLines,
+    sizeof usageLines / sizeof usageLines[0],
+
     "Keys while it draws: keypad minus pauses, keypad plus resumes, Escape stops.\n"
     "Keep your hands off the mouse meanwhile. How far it is and the time left show\n"
     "in the terminal's title (the console's on Windows) and, on a terminal, in one\n"
-    "line that rewrites itself.\n"
-    "\n"
-    "Examples:\n"
-    "  scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4 -wait 10\n"
-    "  scrivdraw -image rose.tga -fast -preview board.png\n"
-    "\n"
-    "Exit status 0 when the drawing is done; -1 after one line that says why not.\n"
+    "line that rewrites itself.",
+
+    examples,
+    sizeof examples / sizeof examples[0],
+
+    "Exit status 0 when the drawing is done; -1 after one line that says why not.",
+
     "More in the README: README.txt in the Windows zip, or\n"
     "/usr/share/doc/scrivdraw/README.md from the Debian package. The drawing page:\n"
     "page/index.html in the zip, /usr/share/scrivdraw/page/index.html from the\n"
-    "package.\n";
+    "package.",
+};
+
+namespace {
 
 const char* const helpNames[] = {"-help", "--help", "-h", "-?", "/?"};
 const char* const versionNames[] = {"-version", "--version"};
@@ -92,11 +96,13 @@ const char* scrivdrawVersion() { return SCRIVDRAW_VERSION; }
 
 std::string usageText()
 {
-    std::string text = std::string("scrivdraw ") + scrivdrawVersion() + introduction;
+    std::string text = std::string("scrivdraw ") + scrivdrawVersion() + " " + usage.summary + "\n\n" +
+                       usage.description + "\n\nUsage: " + usage.synopsis + "\n\n" + usage.optionsHeading + "\n";
     size_t left = 0;
-    for (const UsageLine& line : usageLines)
-        left = std::max(left, std::strlen(line.option) + 1 + std::strlen(line.value));
-    for (const UsageLine& line : usageLines) {
+    for (size_t i = 0; i < usage.lineCount; ++i)
+        left = std::max(left, std::strlen(usage.lines[i].option) + 1 + std::strlen(usage.lines[i].value));
+    for (size_t i = 0; i < usage.lineCount; ++i) {
+        const UsageLine& line = usage.lines[i];
         std::string optionAndValue = line.option;
         if (*line.value != '\0')
             optionAndValue += std::string(" ") + line.value;
@@ -105,7 +111,10 @@ std::string usageText()
                       line.meaning);
         text += row;
     }
-    return text + closing;
+    text += std::string("\n") + usage.keys + "\n\nExamples:\n";
+    for (size_t i = 0; i < usage.exampleCount; ++i)
+        text += std::string("  ") + usage.examples[i] + "\n";
+    return text + "\n" + usage.exitStatus + "\n" + usage.more + "\n";
 }
 
 bool answerHelpOrVersion()

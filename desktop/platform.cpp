@@ -1,6 +1,6 @@
 #include "desktop/platform.h"
 
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 #include "driver/run_sequence.h"
 
 int main(int argc, char** argv)

@@ -1,6 +1,6 @@
 #include "driver/run_sequence.h"
 
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 #include "cmdline/argument_table.h"
 #include "cmdline/run_settings.h"
 #include "cmdline/usage.h"

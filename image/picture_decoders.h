@@ -7,6 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+
+// Enough of the start of a file for every signature sniffPicture knows.
+constexpr size_t sniffBytes = 16;
+
+// The reason to add when the Targa reader refused a file whose signature names a
+// format this build does not decode (empty for a file of no known format).
+std::string unreadFormatReason(PictureFormat format);
 
 // A buffer for a decoder, or null when memory (or failPictureAllocation) says no.
 std::unique_ptr<uint8_t[]> allocatePictureBuffer(size_t bytes);

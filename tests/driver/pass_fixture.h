@@ -2,7 +2,7 @@
 // What the driver tests share: a virtual desktop with a board on it, pictures made
 // in memory, and the input log read back as screen pixels and gestures.
 
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 #include "preview/virtual_desktop.h"

@@ -1,4 +1,4 @@
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 
 #include <atomic>
 
