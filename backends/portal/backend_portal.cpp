@@ -34,12 +34,15 @@ constexpr int64_t firstFrameMs = 5000;
 // change: a read waits for a frame made after it was asked for, and takes the
 // newest once none has come for this long (nothing changed).
 constexpr int64_t quietScreenMs = 400;
+// How many gestures may be on their way to the compositor at most.
+constexpr int32_t gesturesPerSettle = 8;
 
 struct Pacing {
     int64_t lastSendNs = 0;
     bool sentAny = false;
     bool buttonDown = false;
     bool open = false;
+    int32_t unsettledGestures = 0;
     WaitState wait;
 };
 
@@ -88,6 +91,8 @@ void closePortal()
     // The button is never left held down, however the run ended.
     if (pacing.buttonDown)
         portalLeftButton(false);
+    // Closing the session drops input still on its way.
+    settlePortalInput();
     closePortalSession();
     pacing = Pacing{};
 }
@@ -146,6 +151,12 @@ void sendPortal(const MouseInputRecord& record)
         pacing.buttonDown = true;
     if ((record.flags & mouseLeftUp) != 0 && portalLeftButton(false))
         pacing.buttonDown = false;
+    // Every few gestures, what was sent is let reach the compositor before more
+    // follows, so input never piles up on the way.
+    if ((record.flags & mouseLeftUp) != 0 && ++pacing.unsettledGestures >= gesturesPerSettle) {
+        settlePortalInput();
+        pacing.unsettledGestures = 0;
+    }
 }
 
 bool keyDownPortal(ControlKey) { return false; }
@@ -160,6 +171,10 @@ void statusPortal(const char* text) { x11Desktop().showStatus(text); }
 // changed since). Never waits.
 void beginCapturePortal(int32_t left, int32_t top, int32_t width, int32_t height)
 {
+    // A look vouches for the gestures sent before it: they must have reached the
+    // compositor by then, not be still on their way.
+    settlePortalInput();
+    pacing.unsettledGestures = 0;
     look = Look{true, monotonicNs(), left, top, width, height};
 }
 

@@ -32,8 +32,27 @@ constexpr uint32_t cursorHidden = 1;
 constexpr int callTimeoutMs = 5000;
 constexpr int64_t setupTimeoutMs = 30000;
 
+// The processes a pointer call passes through after the portal, each of which
+// hands it on without waiting (see settlePortalInput): the desktop's portal
+// backend, then the compositor. An object of each with a property to read.
+struct Hop {
+    const char* name;
+    const char* path;
+    const char* interface;
+    const char* property;
+};
+
+const Hop hops[] = {
+    {"org.freedesktop.impl.portal.desktop.gnome", portalPath, "org.freedesktop.impl.portal.RemoteDesktop",
+     "AvailableDeviceTypes"},
+    {"org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop", "org.gnome.Mutter.RemoteDesktop",
+     "Version"},
+};
+constexpr int hopCount = sizeof hops / sizeof hops[0];
+
 struct Session {
     GDBusConnection* bus = nullptr;
+    bool hopAnswers[hopCount] = {};
     std::string handle;
     CastStream stream;
     int tokens = 0;
@@ -179,6 +198,18 @@ bool notify(const char* method, GVariant* parameters)
     return true;
 }
 
+bool readHop(const Hop& hop)
+{
+    GVariant* reply = g_dbus_connection_call_sync(
+        session.bus, hop.name, hop.path, "org.freedesktop.DBus.Properties", "Get",
+        g_variant_new("(ss)", hop.interface, hop.property), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
+        callTimeoutMs, nullptr, nullptr);
+    if (reply == nullptr)
+        return false;
+    g_variant_unref(reply);
+    return true;
+}
+
 }  // namespace
 
 bool portalOffered()
@@ -242,6 +273,8 @@ const char* openPortalSession()
     else if (!haveStream)
         problem = noStream;
     if (*problem == '\0') {
+        for (int i = 0; i < hopCount; ++i)
+            session.hopAnswers[i] = readHop(hops[i]);
         session.stream = start.stream;
         if (!openFrames())
             problem = noStream;
@@ -273,4 +306,11 @@ bool portalLeftButton(bool down)
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     return notify("NotifyPointerButton",
                   g_variant_new("(oa{sv}iu)", session.handle.c_str(), &options, BTN_LEFT, down ? 1u : 0u));
+}
+
+void settlePortalInput()
+{
+    for (int i = 0; i < hopCount; ++i)
+        if (session.hopAnswers[i])
+            readHop(hops[i]);
 }

@@ -25,3 +25,12 @@ const CastStream& portalStream();
 // waits for the portal's reply; false when the call failed.
 bool portalPointerTo(int32_t x, int32_t y);
 bool portalLeftButton(bool down);
+
+// The portal answers a pointer call once it has handed it on, and the desktop's
+// portal backend hands it on to the compositor without waiting either: input can
+// pile up on the way (seconds of it, where the compositor is slower than the
+// pace) and arrive long after it was sent, or be dropped when the session
+// closes. Each of those processes takes its calls in the order they come, so a
+// read from each in turn, awaited, returns once everything sent before has
+// reached the compositor. Only the hops known here (GNOME's) are read.
+void settlePortalInput();

@@ -45,9 +45,14 @@ int grab(const char* geometry)
     if (std::sscanf(geometry, "%" SCNd32 ",%" SCNd32 " %" SCNd32 "x%" SCNd32, &left, &top, &width, &height) != 4 ||
         width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return 2;
+    // Once more after a failure: a busy session can miss a stream's start.
     if (!openMutterSession(false)) {
-        std::fprintf(stderr, "mutter_screen: no screen cast from mutter\n");
-        return 1;
+        closeMutterSession();
+        if (!openMutterSession(false)) {
+            closeMutterSession();
+            std::fprintf(stderr, "mutter_screen: no screen cast from mutter\n");
+            return 1;
+        }
     }
     int32_t screenWidth = 0, screenHeight = 0;
     std::vector<uint32_t> pixels;

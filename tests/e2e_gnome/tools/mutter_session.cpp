@@ -30,7 +30,7 @@ GVariant* call(const char* name, const char* path, const char* interface, const 
 {
     GError* error = nullptr;
     GVariant* result = g_dbus_connection_call_sync(mutter.bus, name, path, interface, method, parameters, reply,
-                                                   G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, &error);
+                                                   G_DBUS_CALL_FLAGS_NONE, 25000, nullptr, &error);
     if (error != nullptr) {
         g_printerr("mutter %s.%s: %s\n", interface, method, error->message);
         g_error_free(error);
@@ -114,11 +114,20 @@ bool openMutterSession(bool withInput)
     while (started && !mutter.nodeCame && monotonicNs() < deadline)
         g_main_context_iteration(nullptr, TRUE);
     g_dbus_connection_signal_unsubscribe(mutter.bus, subscription);
-    if (!mutter.nodeCame || !openFrameStream(-1, mutter.node))
+    if (!mutter.nodeCame) {
+        g_printerr("mutter announced no PipeWire stream\n");
         return false;
-    // The stream's first frame: the screen as it is, and its size.
-    if (!waitForFrameSince(0, monotonicNs() + 5'000'000'000))
+    }
+    if (!openFrameStream(-1, mutter.node)) {
+        g_printerr("no connection to PipeWire's node %u\n", mutter.node);
         return false;
+    }
+    // The stream's first frame: the screen as it is, and its size (slow to come on
+    // a busy machine).
+    if (!waitForFrameSince(0, monotonicNs() + 15'000'000'000)) {
+        g_printerr("no frame from PipeWire's node %u\n", mutter.node);
+        return false;
+    }
     return true;
 }
 
