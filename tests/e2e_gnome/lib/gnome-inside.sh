@@ -14,9 +14,15 @@ export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland XDG_SESSION_DESKTOP=gn
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
 unset DISPLAY WAYLAND_DISPLAY
 
+# Whether a name is owned on the session bus.
+owned() {
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+}
+
 pids=()
 finish() {
-  local p
+  local i
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
   wait 2>/dev/null
   exit 0
@@ -42,13 +48,13 @@ pids+=($!)
 /usr/libexec/xdg-desktop-portal-gnome >portal-gnome.log 2>&1 &
 pids+=($!)
 for i in $(seq 1 200); do
-  busctl --user status org.freedesktop.impl.portal.desktop.gnome >/dev/null 2>&1 && break
+  owned org.freedesktop.impl.portal.desktop.gnome && break
   sleep 0.05
 done
 /usr/libexec/xdg-desktop-portal >portal.log 2>&1 &
 pids+=($!)
 for i in $(seq 1 200); do
-  busctl --user status org.freedesktop.portal.Desktop >/dev/null 2>&1 && break
+  owned org.freedesktop.portal.Desktop && break
   sleep 0.05
 done
 echo "$DBUS_SESSION_BUS_ADDRESS" >"$runtime/ready.tmp" && mv "$runtime/ready.tmp" "$runtime/ready"
