@@ -12,6 +12,7 @@
 //
 // Exit status: 0 done, 1 failed (said on standard error), 2 bad arguments.
 
+#include "backends/linux_timing.h"
 #include "tests/e2e_gnome/tools/mutter_session.h"
 #include "tests/e2e_gnome/tools/portal_dialog.h"
 
@@ -45,11 +46,12 @@ int grab(const char* geometry)
     if (std::sscanf(geometry, "%" SCNd32 ",%" SCNd32 " %" SCNd32 "x%" SCNd32, &left, &top, &width, &height) != 4 ||
         width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return 2;
-    // Once more after a failure: a busy session can miss a stream's start.
-    if (!openMutterSession(false)) {
+    // Again after a failure, for a while: mutter can be too busy to answer for
+    // tens of seconds on a loaded machine, still taking in the input of a run.
+    const int64_t giveUp = monotonicNs() + 120'000'000'000;
+    while (!openMutterSession(false)) {
         closeMutterSession();
-        if (!openMutterSession(false)) {
-            closeMutterSession();
+        if (monotonicNs() >= giveUp) {
             std::fprintf(stderr, "mutter_screen: no screen cast from mutter\n");
             return 1;
         }
