@@ -1,0 +1,204 @@
+// The desktop on Wayland compositors that keep their protocols to themselves
+// (GNOME's mutter, KDE's KWin): the pointer and the screen through the desktop
+// portal's remote-desktop session, which the user approves in a dialog at start.
+// No program may read the keyboard there.
+
+#include "backends/linux_desktops.h"
+#include "backends/linux_timing.h"
+#include "backends/portal/pipewire_frames.h"
+#include "backends/portal/portal_session.h"
+#include "backends/stop_request.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/prctl.h>
+
+namespace {
+
+const char* const noPortal =
+    "This Wayland desktop lets no program move the pointer or read the screen; use an X11 session, or a "
+    "wlroots desktop such as sway\n";
+const char* const noKeys =
+    "Escape and the keypad keys can't be read on this desktop: switching away from the page pauses the "
+    "drawing, Ctrl+C in this console stops it\n";
+const char* const noFrames = "The desktop's screen cast sent no picture of the screen within 5 seconds\n";
+const char* const emptyFrames =
+    "The desktop's screen cast sends only empty pictures (as KDE Plasma's does), so the screen can't be read\n";
+
+// The first click after the session starts can be lost: the pointer is moved
+// once and given this long before any input that counts.
+constexpr int32_t pointerWarmUpMs = 200;
+// How long the first picture may take after the session starts.
+constexpr int64_t firstFrameMs = 5000;
+// The screen cast sends a frame only when the screen changes, some time after the
+// change: a read waits for a frame made after it was asked for, and takes the
+// newest once none has come for this long (nothing changed).
+constexpr int64_t quietScreenMs = 400;
+// How many gestures may be on their way to the compositor at most.
+constexpr int32_t gesturesPerSettle = 8;
+
+struct Pacing {
+    int64_t lastSendNs = 0;
+    bool sentAny = false;
+    bool buttonDown = false;
+    bool open = false;
+    int32_t unsettledGestures = 0;
+    WaitState wait;
+};
+
+Pacing pacing;
+
+struct Look {
+    bool active = false;
+    int64_t sinceNs = 0;
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+Look look;
+
+const char* openPortal()
+{
+    if (pacing.open)
+        return "";
+    pacing = Pacing{};
+    look = Look{};
+    if (!portalOffered())
+        return noPortal;
+    if (const char* problem = openPortalSession(); *problem != '\0')
+        return problem;
+    if (!waitForFrameSince(0, monotonicNs() + firstFrameMs * 1'000'000)) {
+        const bool unreadable = framesUnreadable();
+        closePortalSession();
+        return unreadable ? emptyFrames : noFrames;
+    }
+    pacing.open = true;
+    const CastStream& screen = portalStream();
+    portalPointerTo(screen.width / 2, screen.height / 2);
+    sleepUntilNs(monotonicNs() + int64_t{pointerWarmUpMs} * 1'000'000);
+    std::fputs(noKeys, stdout);
+    // The 1 ms pauses after every record should end when they are due.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    return "";
+}
+
+void closePortal()
+{
+    if (!pacing.open)
+        return;
+    // The button is never left held down, however the run ended.
+    if (pacing.buttonDown)
+        portalLeftButton(false);
+    // Closing the session drops input still on its way.
+    settlePortalInput();
+    closePortalSession();
+    pacing = Pacing{};
+}
+
+// GNOME gives no program a way to set other windows aside.
+void minimisePortal() {}
+
+void sleepPortal(int32_t ms) { sleepUnlessStopped(ms); }
+
+void pausePortal(int32_t ms)
+{
+    if (!pacing.sentAny || ms <= 0)
+        return;
+    waitPrecisely(linuxWaitClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
+}
+
+void screenSizePortal(int32_t* width, int32_t* height)
+{
+    *width = portalStream().width;
+    *height = portalStream().height;
+}
+
+void copyNewest(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+{
+    copyFromNewestFrame(portalStream().width, portalStream().height, left, top, width, height, out);
+}
+
+void capturePortal(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    const int64_t asked = monotonicNs();
+    waitForFrameSince(asked, asked + quietScreenMs * 1'000'000);
+    copyNewest(left, top, width, height, out);
+}
+
+uint32_t readPortal(int32_t x, int32_t y)
+{
+    uint32_t colour = invalidColour;
+    capturePortal(x, y, 1, 1, &colour);
+    return colour;
+}
+
+void sendPortal(const MouseInputRecord& record)
+{
+    pacing.lastSendNs = monotonicNs();
+    pacing.sentAny = true;
+    if (!pacing.open)
+        return;
+    // Only absolute motion: the records this program sends.
+    if ((record.flags & mouseMove) != 0 && (record.flags & mouseAbsolute) != 0) {
+        const CastStream& screen = portalStream();
+        portalPointerTo(pixelOfAbsolute(record.dx, screen.width), pixelOfAbsolute(record.dy, screen.height));
+    }
+    if ((record.flags & mouseLeftDown) != 0 && portalLeftButton(true))
+        pacing.buttonDown = true;
+    if ((record.flags & mouseLeftUp) != 0 && portalLeftButton(false))
+        pacing.buttonDown = false;
+    // Every few gestures, what was sent is let reach the compositor before more
+    // follows, so input never piles up on the way.
+    if ((record.flags & mouseLeftUp) != 0 && ++pacing.unsettledGestures >= gesturesPerSettle) {
+        settlePortalInput();
+        pacing.unsettledGestures = 0;
+    }
+}
+
+bool keyDownPortal(ControlKey) { return false; }
+
+int64_t clockPortal() { return monotonicNs() / 1'000'000; }
+
+// The status line lives in the terminal, whatever the desktop: X11's serves.
+void statusPortal(const char* text) { x11Desktop().showStatus(text); }
+
+// The watchdog's looks: taken from a frame made after the look was begun, or,
+// when no such frame has come for a while, from the newest (the screen has not
+// changed since). Never waits.
+void beginCapturePortal(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    // A look vouches for the gestures sent before it: they must have reached the
+    // compositor by then, not be still on their way.
+    settlePortalInput();
+    pacing.unsettledGestures = 0;
+    look = Look{true, monotonicNs(), left, top, width, height};
+}
+
+bool captureDonePortal(uint32_t* out)
+{
+    if (!look.active)
+        return false;
+    const FrameStamp newest = newestFrame();
+    const bool fresh = newest.count > 0 && newest.shownNs >= look.sinceNs;
+    if (!fresh && monotonicNs() - look.sinceNs < quietScreenMs * 1'000'000)
+        return false;
+    copyNewest(look.left, look.top, look.width, look.height, out);
+    look.active = false;
+    return true;
+}
+
+void cancelCapturePortal() { look.active = false; }
+
+const DesktopBackend portalBackend = {
+    openPortal,       closePortal,   minimisePortal,     sleepPortal,       pausePortal,
+    screenSizePortal, capturePortal, readPortal,         sendPortal,        keyDownPortal,
+    clockPortal,      statusPortal,  beginCapturePortal, captureDonePortal, cancelCapturePortal,
+};
+
+}  // namespace
+
+const DesktopBackend& portalDesktop() { return portalBackend; }

@@ -1,0 +1,56 @@
+// libFuzzer target: what reaches the portal backend from other processes. The
+// bytes are a serialised D-Bus value of a Response's type, (ua{sv}), read as the
+// backend reads a Request's answer (session handle, Start's devices and stream);
+// the last 24 bytes also serve as a frame's sizes, checked and copied as frames
+// from the screen cast are.
+
+#include "backends/portal/frame_mapping.h"
+#include "backends/portal/portal_replies.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <glib.h>
+
+namespace {
+
+void readFrame(const uint8_t* data, size_t size)
+{
+    if (size < 24)
+        return;
+    int32_t v[6];
+    std::memcpy(v, data + size - 24, sizeof v);
+    // A small buffer, so that any claim that fits it can be copied from.
+    const std::vector<uint8_t> buffer(size_t(uint32_t(v[0]) % 4096));
+    const uint64_t offset = uint32_t(v[1]) % 8192;
+    const uint64_t length = uint32_t(v[2]) % 8192;
+    if (!frameFits(buffer.size(), offset, length, v[3], v[4], v[5]))
+        return;
+    const FrameView frame{buffer.data() + offset, size_t(length), v[4], v[5], v[3], PixelOrder::Bgrx};
+    std::vector<uint32_t> out(16);
+    copyScreenRectangle(frame, v[4], v[5], v[4] / 2, v[5] / 2, 4, 4, out.data());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    GBytes* bytes = g_bytes_new(data, size);
+    GVariant* value = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("(ua{sv})"), bytes, FALSE));
+    PortalResponse response;
+    if (readResponse(value, response)) {
+        (void)sessionHandleOf(response.results);
+        StartResults start;
+        if (readStartResults(response.results, start) &&
+            (start.stream.width <= 0 || start.stream.height <= 0 || start.stream.width > 32767 ||
+             start.stream.height > 32767))
+            std::abort();
+        releaseResponse(response);
+    }
+    g_variant_unref(value);
+    g_bytes_unref(bytes);
+    readFrame(data, size);
+    return 0;
+}
