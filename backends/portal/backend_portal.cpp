@@ -7,7 +7,7 @@
 #include "backends/linux_timing.h"
 #include "backends/portal/pipewire_frames.h"
 #include "backends/portal/portal_session.h"
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 
 #include <algorithm>
 #include <cstdio>

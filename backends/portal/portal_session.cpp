@@ -1,7 +1,7 @@
 #include "backends/portal/portal_session.h"
 
 #include "backends/portal/pipewire_frames.h"
-#include "backends/stop_request.h"
+#include "common/stop_request.h"
 
 #include <cstdio>
 #include <linux/input-event-codes.h>
