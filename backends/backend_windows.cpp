@@ -167,6 +167,17 @@ void pauseWindows(int32_t ms)
     waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{ms} * 1'000'000);
 }
 
+void pauseMicrosecondsWindows(int32_t us)
+{
+    if (!win.sentAny || us <= 0)
+        return;
+    if (win.frequency.QuadPart <= 0) {
+        Sleep(static_cast<DWORD>((us + 999) / 1000));
+        return;
+    }
+    waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{us} * 1'000);
+}
+
 void screenSizeWindows(int32_t* width, int32_t* height)
 {
     *width = GetSystemMetrics(SM_CXSCREEN);
@@ -268,6 +279,7 @@ bool keyDownWindows(ControlKey key)
 }
 
 int64_t clockWindows() { return counterNs() / 1'000'000; }
+int64_t clockMicrosecondsWindows() { return counterNs() / 1'000; }
 
 // The console's title: the console is minimised, so it shows on its taskbar button.
 // The title it had comes back when the status is taken away.
@@ -292,7 +304,7 @@ void statusWindows(const char* text)
 const DesktopBackend windowsBackend = {
     openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
     captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
-    nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, pauseMicrosecondsWindows, clockMicrosecondsWindows,
 };
 
 }  // namespace

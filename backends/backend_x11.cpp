@@ -168,6 +168,15 @@ void pauseX11(int32_t ms)
     waitPrecisely(linuxWaitClock, x11.pacing, x11.lastSendNs + int64_t{ms} * 1'000'000);
 }
 
+void pauseMicrosecondsX11(int32_t us)
+{
+    if (!x11.sentAny || us <= 0)
+        return;
+    waitPrecisely(linuxWaitClock, x11.pacing, x11.lastSendNs + int64_t{us} * 1'000);
+}
+
+int64_t clockMicrosecondsX11() { return monotonicNs() / 1'000; }
+
 void screenSizeX11(int32_t* width, int32_t* height)
 {
     *width = x11.width;
@@ -271,7 +280,7 @@ bool keyDownX11(ControlKey key)
 
 const DesktopBackend x11Backend = {
     openX11, closeX11, minimiseX11, sleepX11, pauseX11, screenSizeX11, captureX11, readX11, sendX11, keyDownX11,
-    clockX11, statusX11, nullptr, nullptr, nullptr,
+    clockX11, statusX11, nullptr, nullptr, nullptr, pauseMicrosecondsX11, clockMicrosecondsX11,
 };
 
 }  // namespace
