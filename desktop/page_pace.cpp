@@ -13,7 +13,18 @@ namespace {
 constexpr int32_t side = 300;  // the board
 constexpr int32_t sliderLeftOffset = 365;
 constexpr int32_t sliderLastPosition = 51;
-constexpr int64_t firstRecordCostUs = 1000;  // what every page takes: the 1 ms pace
+// Records that may be on their way to the page beyond the last it showed: grown a
+// little while the lag stays short, cut back when it grows long, halved on a drop.
+constexpr int64_t firstWindow = 32;
+constexpr int64_t smallestWindow = 8;
+// Browsers paint input in frames and take only so many events into one (Chromium
+// refuses frames with more than 100): a larger window would not go faster anyway.
+constexpr int64_t largestWindow = 128;
+constexpr int64_t windowStep = 4;
+constexpr int64_t shortQueueUs = queuedBudgetUs / 4;
+constexpr int64_t longQueueUs = queuedBudgetUs / 2;
+constexpr int64_t longestPaintUs = 50'000;
+constexpr int32_t firstAutoPauseUs = 1000;
 constexpr int64_t longestLineWalked = 2 * side;
 constexpr int32_t dropsBeforeBlind = 3;
 constexpr int32_t holdStepMs = 1;
@@ -40,9 +51,10 @@ struct Pace {
     uint32_t pen[3] = {0, 0, 0};
     bool penKnown[3] = {false, false, false};
     Probe probe;
-    int64_t knownUs = 0;       // when the page was last known to have taken ...
-    int64_t knownRecords = 0;  // ... every record up to this many
-    int64_t recordCostUs = firstRecordCostUs;
+    int64_t knownRecords = 0;  // the page is known to have taken every record up to this many
+    int64_t window = firstWindow;  // records that may be sent beyond those
+    int64_t lagSumUs = 0;
+    int64_t leastLagUs = 0;
     int32_t dropsInARow = 0;
     int64_t lookCostUs = 0;
     int64_t lastLookEndUs = 0;
@@ -54,36 +66,46 @@ Pace pace;
 
 bool paced() { return pace.chosen != paceDefault && pageWatched() && !pace.blind; }
 
-int32_t autoPause()
+// -pace auto: a shorter pause while the page keeps up, a longer one when it lags
+// or drops.
+void scaleAutoPause(int64_t percent)
 {
-    // A little faster than the page: the estimate of what is queued holds the rest.
-    return static_cast<int32_t>(std::clamp<int64_t>(pace.recordCostUs * 4 / 5, fastestPaceUs, slowestAutoPaceUs));
+    if (pace.chosen == paceAuto)
+        pace.pauseUs = static_cast<int32_t>(
+            std::clamp<int64_t>(int64_t{pace.pauseUs} * percent / 100, fastestPaceUs, slowestAutoPaceUs));
 }
 
 uint32_t penColour() { return pace.pen[0] | pace.pen[1] << 8 | pace.pen[2] << 16; }
 
 bool onBoard(int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < side && y < side; }
 
-void remember(int64_t x, int64_t y, uint32_t colour)
+void remember(int64_t x, int64_t y, uint32_t colour, int64_t recordsSent)
 {
-    if (onBoard(x, y))
-        pace.board[size_t(y) * side + size_t(x)] = colour;
+    if (!onBoard(x, y))
+        return;
+    pace.board[size_t(y) * side + size_t(x)] = colour;
+    // A later gesture over the probe's pixel: once that shows, the page has taken
+    // both, so the probe waits for it instead (and is no younger for it).
+    if (pace.probe.active && pace.probe.x == x && pace.probe.y == y && pace.probe.records < recordsSent) {
+        pace.probe.colour = colour;
+        pace.probe.records = recordsSent;
+    }
 }
 
 // The line the page paints from press to release (Bresenham, both ends).
-void rememberLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t colour)
+void rememberLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t colour, int64_t recordsSent)
 {
     const int64_t dx = x1 > x0 ? x1 - x0 : x0 - x1;
     const int64_t dy = -(y1 > y0 ? y1 - y0 : y0 - y1);
     if (dx > longestLineWalked || -dy > longestLineWalked) {
-        remember(x0, y0, colour);  // a jig far off the board: its start is what counts
+        remember(x0, y0, colour, recordsSent);  // a jig far off the board: its start is what counts
         return;
     }
     const int64_t sx = x0 < x1 ? 1 : -1;
     const int64_t sy = y0 < y1 ? 1 : -1;
     int64_t err = dx + dy;
     for (;;) {
-        remember(x0, y0, colour);
+        remember(x0, y0, colour, recordsSent);
         if (x0 == x1 && y0 == y1)
             return;
         const int64_t e2 = 2 * err;
@@ -98,13 +120,13 @@ void rememberLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t colou
     }
 }
 
-// Gives up the feedback: the page does not paint what it is sent as expected.
+// Gives up the feedback: the page does not paint what it is sent as expected, or
+// not at all. What is left goes at the millisecond pace every page takes.
 void goBlind()
 {
     pace.blind = true;
     pace.probe = Probe{};
-    if (pace.chosen == paceAuto)
-        pace.pauseUs = slowestFixedPaceUs;
+    pace.pauseUs = slowestFixedPaceUs;
 }
 
 void start(int64_t recordsSent)
@@ -113,11 +135,11 @@ void start(int64_t recordsSent)
     pace.board.assign(size_t(side) * side, invalidColour);
     const int64_t before = clockMicroseconds();
     captureScreen(BoardOrigin.x, BoardOrigin.y, side, side, pace.board.data());
-    pace.knownUs = clockMicroseconds();
+    const int64_t after = clockMicroseconds();
     pace.knownRecords = recordsSent;
     // A desktop whose reads wait for the compositor's next frame cannot answer a
     // probe between two gestures: there the pace is kept without feedback.
-    if (activeDesktop().beginCapture != nullptr && pace.knownUs - before >= frameWaitUs)
+    if (activeDesktop().beginCapture != nullptr && after - before >= frameWaitUs)
         goBlind();
 }
 
@@ -128,12 +150,9 @@ void checkProbeAge(int64_t now, int64_t recordsSent)
     // Held back for long enough that the page has taken whatever was queued.
     ++pace.report.dropped;
     pace.probe = Probe{};
-    pace.knownUs = now;
     pace.knownRecords = recordsSent;
-    if (pace.chosen == paceAuto) {
-        pace.recordCostUs = std::min<int64_t>(pace.recordCostUs * 3 / 2 + 1, slowestAutoPaceUs * 4);
-        pace.pauseUs = autoPause();
-    }
+    pace.window = std::max(pace.window / 2, smallestWindow);
+    scaleAutoPause(150);
     if (++pace.dropsInARow >= dropsBeforeBlind)
         goBlind();
 }
@@ -144,15 +163,9 @@ int64_t lookIntervalUs() { return static_cast<int64_t>(double(pace.lookCostUs) /
 bool mustHold(int64_t now, int64_t recordsSent)
 {
     // The page is at least that far behind (looks far apart see it later).
-    if (pace.probe.active && now - pace.probe.sentUs > queuedBudgetUs + lookIntervalUs())
+    if (pace.probe.active && now - pace.probe.sentUs > longQueueUs + pace.leastLagUs + lookIntervalUs())
         return true;
-    int64_t costUs = pace.recordCostUs;
-    // A probe not yet seen says the page has not finished the records up to it in
-    // all the time since the last one was seen: each costs it at least that share.
-    if (pace.probe.active && pace.probe.records > pace.knownRecords)
-        costUs = std::max(costUs, (now - pace.knownUs) / (pace.probe.records - pace.knownRecords));
-    const int64_t queuedUs = (recordsSent - pace.knownRecords) * costUs - (now - pace.knownUs);
-    return queuedUs + 2 * costUs > queuedBudgetUs;
+    return recordsSent + 2 - pace.knownRecords > pace.window;
 }
 
 }  // namespace
@@ -161,7 +174,7 @@ void choosePace(int32_t chosen)
 {
     pace = Pace{};
     pace.chosen = chosen;
-    pace.pauseUs = chosen == paceAuto ? autoPause() : chosen;
+    pace.pauseUs = chosen == paceAuto ? firstAutoPauseUs : chosen;
 }
 
 int32_t chosenPace() { return pace.chosen; }
@@ -178,22 +191,22 @@ void pauseAfterRecord()
 
 bool paceStopped() { return pace.stopped; }
 
-bool paceBeforeGesture(int64_t recordsSent)
+void paceBeforeGesture(int64_t recordsSent)
 {
-    if (pace.stopped)
-        return false;
-    if (!paced())
-        return true;
+    if (pace.stopped || !paced())
+        return;
     if (!pace.started)
         start(recordsSent);
     int64_t now = clockMicroseconds();
     checkProbeAge(now, recordsSent);
     if (pace.blind || !mustHold(now, recordsSent))
-        return true;
+        return;
     ++pace.report.holds;
     const int64_t heldFrom = now;
     bool told = false;
     for (;;) {
+        // Escape ends the hold: the point or gesture under way is finished, as
+        // without a pace, and the pass ends at its next look at the keys.
         if (isKeyDown(ControlKey::Escape)) {
             pace.stopped = true;
             break;
@@ -207,6 +220,10 @@ bool paceBeforeGesture(int64_t recordsSent)
         }
         now = clockMicroseconds();
         checkProbeAge(now, recordsSent);
+        // Nothing sent since the last probe seen could be a probe (slider clicks, a
+        // pen the board already shows): given the budget, the page has taken it all.
+        if (!pace.probe.active && now - heldFrom >= queuedBudgetUs)
+            pace.knownRecords = recordsSent;
         if (pace.blind || !mustHold(now, recordsSent))
             break;
         if (!told && pace.probe.active && now - pace.probe.sentUs >= probeAwayUs) {
@@ -216,10 +233,6 @@ bool paceBeforeGesture(int64_t recordsSent)
     }
     if (told)
         showStatus("");
-    // The watchdog's last look is as old as the hold.
-    if (now - heldFrom >= queuedBudgetUs)
-        forgetPageCheck();
-    return !pace.stopped;
 }
 
 void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int64_t recordsSent)
@@ -241,7 +254,7 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     const bool penKnown = pace.penKnown[0] && pace.penKnown[1] && pace.penKnown[2];
     if (!pace.probe.active && penKnown && pace.board[size_t(by) * side + size_t(bx)] != colour)
         pace.probe = {true, int32_t(bx), int32_t(by), colour, clockMicroseconds(), recordsSent};
-    rememberLine(bx, by, int64_t{x2} - BoardOrigin.x, int64_t{y2} - BoardOrigin.y, colour);
+    rememberLine(bx, by, int64_t{x2} - BoardOrigin.x, int64_t{y2} - BoardOrigin.y, colour, recordsSent);
 }
 
 void paceLook()
@@ -253,21 +266,26 @@ void paceLook()
     if (colour != pace.probe.colour)
         return;
     const int64_t now = clockMicroseconds();
-    const int64_t taken = pace.probe.records - pace.knownRecords;
-    if (taken > 0) {
-        // What the records between the last two probes seen cost the page. Where the
-        // page was idle part of that time it overstates, which errs on the safe side.
-        const int64_t sample = std::max<int64_t>((now - pace.knownUs) / taken, 1);
-        pace.recordCostUs = std::clamp<int64_t>((pace.recordCostUs + sample) / 2, 1, 1'000'000);
-    }
-    pace.report.longestLagUs = std::max(pace.report.longestLagUs, now - pace.probe.sentUs);
+    const int64_t lag = now - pace.probe.sentUs;
+    pace.report.longestLagUs = std::max(pace.report.longestLagUs, lag);
+    pace.lagSumUs += lag;
     ++pace.report.probes;
-    pace.knownUs = now;
-    pace.knownRecords = pace.probe.records;
+    pace.knownRecords = std::max(pace.knownRecords, pace.probe.records);
     pace.dropsInARow = 0;
     pace.probe = Probe{};
-    if (pace.chosen == paceAuto)
-        pace.pauseUs = autoPause();
+    // What the page takes to show a gesture however little is queued (its frames,
+    // its compositor) is the least lag seen lately; the rest is queued input.
+    // It never rises (a page grown slower is taken to be queueing, which errs on
+    // the safe side) and never counts past what a page takes to paint.
+    pace.leastLagUs = std::min(pace.report.probes == 1 ? lag : std::min(lag, pace.leastLagUs), longestPaintUs);
+    const int64_t queued = lag - pace.leastLagUs;
+    if (queued <= shortQueueUs) {
+        pace.window = std::min(pace.window + std::max(windowStep, pace.window / 8), largestWindow);
+        scaleAutoPause(90);
+    } else if (queued > longQueueUs) {
+        pace.window = std::max(pace.window / 2, smallestWindow);
+        scaleAutoPause(125);
+    }
 }
 
 bool paceLookDue()
@@ -286,7 +304,8 @@ void noteLookCost(int64_t lookCostUs)
 PaceReport paceReport()
 {
     PaceReport report = pace.report;
-    report.recordCostUs = pace.recordCostUs;
+    report.meanLagUs = pace.report.probes > 0 ? pace.lagSumUs / pace.report.probes : 0;
+    report.window = pace.window;
     report.pauseUs = currentPauseMicroseconds();
     return report;
 }

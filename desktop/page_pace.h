@@ -7,11 +7,12 @@
 // (-pace auto). Either way the page's own board says how far behind it is: now and
 // then a board gesture that must change a pixel is chosen as a probe, and the
 // watchdog's looks read that pixel until it shows the pen it was drawn with. The
-// time from sending it to seeing it is the page's lag; the records sent between two
-// probes and the time between seeing them give what a record costs the page. From
-// that, the input the page still has queued is estimated, and no more is sent while
-// it exceeds queuedBudgetUs: so Escape or keypad minus leave the board still within
-// about that long. A probe that does not show within probeAwayUs holds the input
+// time from sending it to seeing it is the page's lag: the least lag seen lately is
+// what the page takes to paint at all, the rest is input queued before it. Only so
+// many records are let ahead of the last one the page showed (a window grown while
+// the queue stays short and cut back when it nears queuedBudgetUs), and none while
+// a probe is queued longer than that: so Escape or keypad minus leave the board
+// still within about that long after the page's own painting time. A probe that does not show within probeAwayUs holds the input
 // back (the page is away or stalled); one that does not show within probeDroppedUs
 // counts as dropped, and -pace auto slows down.
 
@@ -37,9 +38,10 @@ void pauseAfterRecord();
 int32_t currentPauseMicroseconds();
 
 // Before a new gesture is sent (with the records sent so far): holds the input while
-// the page is estimated too far behind. False when Escape ended the hold.
-bool paceBeforeGesture(int64_t recordsSent);
-// True once Escape was seen during a hold, until the next choosePace.
+// the page is estimated too far behind, or until Escape.
+void paceBeforeGesture(int64_t recordsSent);
+// True once Escape was seen during a hold, until the next choosePace: the pass ends
+// at its next look at the keys, whether the key is still down or not.
 bool paceStopped();
 
 // After a gesture is sent, with its ends and channel (as the resend log keeps
@@ -62,7 +64,8 @@ struct PaceReport {
     int64_t dropped = 0;  // probes that never showed
     int64_t holds = 0;    // times the input was held back
     int64_t longestLagUs = 0;
-    int64_t recordCostUs = 0;  // what a record costs the page, as last estimated
+    int64_t meanLagUs = 0;
+    int64_t window = 0;  // records let ahead of what the page showed, at the end
     int32_t pauseUs = 0;
 };
 PaceReport paceReport();

@@ -60,8 +60,7 @@ static int32_t shifted(int32_t pixel, int32_t shift) { return saturateToInt32(in
 static void sendGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
     // A paced page that is too far behind takes nothing more until it catches up.
-    if (!paceBeforeGesture(recordsSent))
-        return;
+    paceBeforeGesture(recordsSent);
     const GestureGate gate = awaitPageBeforeGesture(gesturesSent);
     if (!gate.go)
         return;

@@ -88,9 +88,9 @@ std::string paceText(const PaceReport& report)
 {
     char text[200];
     std::snprintf(text, sizeof text,
-                  "Pace: %d us a record at the end; the page took one in about %lld us and lagged at most %lld ms; "
+                  "Pace: %d us a record at the end; the page lagged %lld ms on average, at most %lld ms; "
                   "%lld %s did not show.\n",
-                  report.pauseUs, static_cast<long long>(report.recordCostUs),
+                  report.pauseUs, static_cast<long long>((report.meanLagUs + 500) / 1000),
                   static_cast<long long>((report.longestLagUs + 999) / 1000), static_cast<long long>(report.dropped),
                   report.dropped == 1 ? "gesture" : "gestures");
     return text;

@@ -18,8 +18,8 @@ std::string progressText(int64_t sent, int64_t total, int64_t activeMs, bool pau
 // so the time is the millisecond a record, said to be an estimate.
 std::string costText(int64_t points, int64_t records, int64_t waitMs, int32_t pace = 0);
 
-// The closing note of a paced run, e.g. "Pace: 420 us a record at the end; the page
-// took one in about 440 us and lagged at most 84 ms; 0 gestures did not show.\n"
+// The closing note of a paced run, e.g. "Pace: 100 us a record at the end; the page
+// lagged 41 ms on average, at most 97 ms; 0 gestures did not show.\n"
 struct PaceReport;
 std::string paceText(const PaceReport& report);
 

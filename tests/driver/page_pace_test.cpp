@@ -146,6 +146,7 @@ TEST_F(PagePace, EscapeLeavesAtMostTheBudgetQueued)
     settings.stepx = settings.stepy = 2;
     for (const bool fast : {false, true}) {
         for (const int64_t escapeAtMs : {300, 1200, 2100}) {
+            SCOPED_TRACE(testing::Message() << "fast " << fast << ", Escape at " << escapeAtMs << " ms");
             resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
             showScrivletPage(testBoardX, testBoardY);
             setVirtualPageCost(600);
@@ -181,14 +182,14 @@ TEST_F(PagePace, CountsProbesThatNeverShowAndSlowsDown)
     const PaceReport report = paceReport();
     EXPECT_GT(report.dropped, 0);
     EXPECT_GT(report.probes, report.dropped);
-    EXPECT_GE(report.recordCostUs, 200);
+    EXPECT_LT(report.window, 128);
     EXPECT_LE(longestPageWait(), lagBoundUs);
     dropEvery = 0;
 }
 
 // A page that shows nothing at all: the input is held back while a probe is
-// outstanding, the user told, and after a few probes that never show the pace goes
-// on without feedback, at the millisecond pace for auto, to the end.
+// outstanding, the user told, and after a few probes that never show the run goes
+// on without feedback at the millisecond pace, to the end.
 TEST_F(PagePace, APageThatShowsNothingIsWaitedForThenDrawnBlind)
 {
     settings.stepx = settings.stepy = 10;
