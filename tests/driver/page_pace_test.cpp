@@ -211,7 +211,8 @@ TEST_F(PagePace, APageThatShowsNothingIsWaitedForThenDrawnBlind)
 }
 
 // Screens that take long to read: looks are spaced so that they take about 5 % of
-// the drawing, and the board is still the one meant.
+// the drawing (a fifth of the time while the input is held back, when nothing is
+// sent anyway), and the board is still the one meant.
 TEST_F(PagePace, SpacesOutLooksThatCostMoreThanAShareOfThePacing)
 {
     settings.stepx = settings.stepy = 3;
@@ -221,7 +222,7 @@ TEST_F(PagePace, SpacesOutLooksThatCostMoreThanAShareOfThePacing)
         const int64_t gestures = int64_t(virtualInputLog().size() / 2);
         const int64_t reads = virtualCaptures() + virtualPixelReads();
         const int64_t readingUs = reads * readCostUs;
-        EXPECT_LE(double(readingUs), 0.12 * double(virtualClockUs())) << reads << " reads for " << gestures;
+        EXPECT_LE(double(readingUs), 0.2 * double(virtualClockUs())) << reads << " reads for " << gestures;
         if (readCostUs == 0) {
             EXPECT_GE(reads, gestures) << "a look with every gesture where looks are free";
         }
