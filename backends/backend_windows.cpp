@@ -4,6 +4,7 @@
 #include "backends/stop_request.h"
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
+#include "backends/windows_duplication.h"
 
 #include <windows.h>
 
@@ -97,6 +98,7 @@ void releaseAll()
         CloseHandle(win.timer);
     if (win.display != nullptr)
         DeleteDC(win.display);
+    closeDesktopDuplication();
     if (win.timerPeriodRaised)
         timeEndPeriod(1);
     win = WindowsState{};
@@ -124,10 +126,13 @@ const char* openWindows()
     // Wine serves waitable timers through its server, which ends a 1 ms pause about
     // 0.3-0.4 ms late; its ntdll sleep waits on the host clock and ends within about
     // 0.1 ms. Windows itself keeps the high-resolution timer.
+    // Wine has no desktop duplication: its screen is read through the device context.
     if (HMODULE ntdll = GetModuleHandleA("ntdll.dll");
         ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr)
         win.hostSleep = reinterpret_cast<DelayExecution>(
             reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDelayExecution")));
+    else
+        openDesktopDuplication();
     win.open = true;
     return "";
 }
@@ -207,6 +212,9 @@ void captureWindows(int32_t left, int32_t top, int32_t width, int32_t height, ui
         return;
     const int w = static_cast<int>(x1 - x0);
     const int h = static_cast<int>(y1 - y0);
+    if (readDuplicatedScreen(static_cast<int32_t>(x0), static_cast<int32_t>(y0), w, h,
+                             out + (y0 - top) * width + (x0 - left), width))
+        return;
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);

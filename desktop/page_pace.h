@@ -26,7 +26,7 @@ inline constexpr int32_t slowestAutoPaceUs = 2000;
 
 inline constexpr int64_t queuedBudgetUs = 80'000;
 inline constexpr int64_t probeAwayUs = 250'000;
-inline constexpr int64_t probeDroppedUs = 500'000;
+inline constexpr int64_t probeDroppedUs = 1'000'000;
 
 // paceDefault, paceAuto or microseconds (fastestPaceUs..slowestFixedPaceUs).
 // Forgets everything learnt about the page.
