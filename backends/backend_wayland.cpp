@@ -134,6 +134,15 @@ void pauseWayland(int32_t ms)
     waitPrecisely(linuxWaitClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
 }
 
+void pauseMicrosecondsWayland(int32_t us)
+{
+    if (!pacing.sentAny || us <= 0)
+        return;
+    waitPrecisely(linuxWaitClock, pacing.wait, pacing.lastSendNs + int64_t{us} * 1'000);
+}
+
+int64_t clockMicrosecondsWayland() { return monotonicNs() / 1'000; }
+
 void screenSizeWayland(int32_t* width, int32_t* height)
 {
     *width = wayland.width;
@@ -204,6 +213,7 @@ const DesktopBackend waylandBackend = {
     openWayland,       closeWayland,         minimiseWayland,     sleepWayland,       pauseWayland,
     screenSizeWayland, captureWaylandScreen, readWayland,         sendWayland,        keyDownWayland,
     clockWayland,      statusWayland,        beginCaptureWayland, captureDoneWayland, cancelScreenCopy,
+    pauseMicrosecondsWayland, clockMicrosecondsWayland,
 };
 
 }  // namespace

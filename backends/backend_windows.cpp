@@ -4,6 +4,7 @@
 #include "common/stop_request.h"
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
+#include "backends/windows_duplication.h"
 
 #include <windows.h>
 
@@ -97,6 +98,7 @@ void releaseAll()
         CloseHandle(win.timer);
     if (win.display != nullptr)
         DeleteDC(win.display);
+    closeDesktopDuplication();
     if (win.timerPeriodRaised)
         timeEndPeriod(1);
     win = WindowsState{};
@@ -124,10 +126,13 @@ const char* openWindows()
     // Wine serves waitable timers through its server, which ends a 1 ms pause about
     // 0.3-0.4 ms late; its ntdll sleep waits on the host clock and ends within about
     // 0.1 ms. Windows itself keeps the high-resolution timer.
+    // Wine has no desktop duplication: its screen is read through the device context.
     if (HMODULE ntdll = GetModuleHandleA("ntdll.dll");
         ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr)
         win.hostSleep = reinterpret_cast<DelayExecution>(
             reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDelayExecution")));
+    else
+        openDesktopDuplication();
     win.open = true;
     return "";
 }
@@ -167,6 +172,17 @@ void pauseWindows(int32_t ms)
     waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{ms} * 1'000'000);
 }
 
+void pauseMicrosecondsWindows(int32_t us)
+{
+    if (!win.sentAny || us <= 0)
+        return;
+    if (win.frequency.QuadPart <= 0) {
+        Sleep(static_cast<DWORD>((us + 999) / 1000));
+        return;
+    }
+    waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{us} * 1'000);
+}
+
 void screenSizeWindows(int32_t* width, int32_t* height)
 {
     *width = GetSystemMetrics(SM_CXSCREEN);
@@ -196,6 +212,9 @@ void captureWindows(int32_t left, int32_t top, int32_t width, int32_t height, ui
         return;
     const int w = static_cast<int>(x1 - x0);
     const int h = static_cast<int>(y1 - y0);
+    if (readDuplicatedScreen(static_cast<int32_t>(x0), static_cast<int32_t>(y0), w, h,
+                             out + (y0 - top) * width + (x0 - left), width))
+        return;
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -268,6 +287,7 @@ bool keyDownWindows(ControlKey key)
 }
 
 int64_t clockWindows() { return counterNs() / 1'000'000; }
+int64_t clockMicrosecondsWindows() { return counterNs() / 1'000; }
 
 // The console's title: the console is minimised, so it shows on its taskbar button.
 // The title it had comes back when the status is taken away.
@@ -292,7 +312,7 @@ void statusWindows(const char* text)
 const DesktopBackend windowsBackend = {
     openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
     captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
-    nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, pauseMicrosecondsWindows, clockMicrosecondsWindows,
 };
 
 }  // namespace

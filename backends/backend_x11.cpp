@@ -1,10 +1,12 @@
 // The desktop on Linux: an X server reached through Xlib, its XTest extension for
-// the pointer, XGetImage for the screen and XQueryKeymap for the keys.
+// the pointer, XGetImage for the screen and XInput's raw key events for the keys
+// (backends/x11_keys).
 
 #include "common/stop_request.h"
 #include "backends/linux_desktops.h"
 #include "desktop/platform.h"
 #include "backends/linux_timing.h"
+#include "backends/x11_keys.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -135,6 +137,7 @@ const char* openX11()
     x11.keys[static_cast<int>(ControlKey::KeypadMinus)] = XKeysymToKeycode(display, XK_KP_Subtract);
     x11.keys[static_cast<int>(ControlKey::KeypadPlus)] = XKeysymToKeycode(display, XK_KP_Add);
     x11.console = activeWindowAtStart();
+    startX11Keys(display, x11.root);
     // Sleeps should end as close to their deadline as the kernel allows: the pass
     // sleeps 1 ms after every input record, and the default 50 us slack per sleep
     // adds up over a quarter of a million records.
@@ -144,6 +147,7 @@ const char* openX11()
 
 void closeX11()
 {
+    stopX11Keys();
     if (x11.display != nullptr)
         XCloseDisplay(x11.display);
     x11 = X11State{};
@@ -167,6 +171,15 @@ void pauseX11(int32_t ms)
         return;
     waitPrecisely(linuxWaitClock, x11.pacing, x11.lastSendNs + int64_t{ms} * 1'000'000);
 }
+
+void pauseMicrosecondsX11(int32_t us)
+{
+    if (!x11.sentAny || us <= 0)
+        return;
+    waitPrecisely(linuxWaitClock, x11.pacing, x11.lastSendNs + int64_t{us} * 1'000);
+}
+
+int64_t clockMicrosecondsX11() { return monotonicNs() / 1'000; }
 
 void screenSizeX11(int32_t* width, int32_t* height)
 {
@@ -247,31 +260,17 @@ void sendX11(const MouseInputRecord& record)
     XFlush(x11.display);
 }
 
-// A point polls its three keys one after another; one keymap, a round trip to the
-// server, serves them all. It is asked again once it is older than this, so a
-// paused pass still sees plus or Escape at once.
-constexpr long keymapLifetimeNs = 250000;
-
 bool keyDownX11(ControlKey key)
 {
     const KeyCode code = x11.keys[static_cast<int>(key)];
     if (x11.display == nullptr || code == 0)
         return false;
-    static char keys[32] = {};
-    static int64_t queriedNs = 0;
-    static bool haveKeymap = false;
-    const int64_t now = monotonicNs();
-    if (!haveKeymap || now - queriedNs < 0 || now - queriedNs >= keymapLifetimeNs) {
-        XQueryKeymap(x11.display, keys);
-        queriedNs = now;
-        haveKeymap = true;
-    }
-    return (static_cast<unsigned char>(keys[code / 8]) >> (code % 8)) & 1;
+    return x11KeyDown(x11.display, code);
 }
 
 const DesktopBackend x11Backend = {
     openX11, closeX11, minimiseX11, sleepX11, pauseX11, screenSizeX11, captureX11, readX11, sendX11, keyDownX11,
-    clockX11, statusX11, nullptr, nullptr, nullptr,
+    clockX11, statusX11, nullptr, nullptr, nullptr, pauseMicrosecondsX11, clockMicrosecondsX11,
 };
 
 }  // namespace

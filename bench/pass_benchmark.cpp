@@ -62,7 +62,7 @@ void statusSink(const char*) {}
 
 const DesktopBackend realPauses = {openSink, closeSink, minimiseSink, sleepSink, pauseSink,
                                    sizeSink, captureSink, readSink, sendSink, keySink, clockSink, statusSink,
-                                   nullptr,  nullptr,     nullptr};
+                                   nullptr,  nullptr,     nullptr,  nullptr,  nullptr};
 
 double secondsSince(Clock::time_point start)
 {

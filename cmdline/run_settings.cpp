@@ -49,6 +49,25 @@ static void readInteger(const char* name, int32_t& field)
         field = textToInteger(valueAfter(slot));
 }
 
+// "auto" in any case, or plain digits within the range; read strictly like -wait,
+// since a mistyped pace would send input faster than meant.
+static int32_t readPace(const char* text)
+{
+    const char automatic[] = "auto";
+    size_t i = 0;
+    while (automatic[i] != '\0' && (text[i] | 0x20) == automatic[i])
+        ++i;
+    if (automatic[i] == '\0' && text[i] == '\0')
+        return runPaceAuto;
+    int32_t value = 0;
+    size_t digits = 0;
+    for (; text[digits] >= '0' && text[digits] <= '9' && value <= runPaceSlowestUs; ++digits)
+        value = value * 10 + (text[digits] - '0');
+    if (digits == 0 || text[digits] != '\0' || value < runPaceFastestUs || value > runPaceSlowestUs)
+        return runPaceRefused;
+    return value;
+}
+
 RunSettings readRunSettings()
 {
     RunSettings settings;
@@ -72,6 +91,8 @@ RunSettings readRunSettings()
 
     if (const int32_t slot = findArgument("-image2"))
         settings.image2 = valueAfter(slot);
+    if (const int32_t slot = findArgument("-pace"))
+        settings.pace = readPace(valueAfter(slot));
     return settings;
 }
 
@@ -93,6 +114,13 @@ std::string validateRunSettings(const RunSettings& settings)
                       "Bad -jigfactor %d: it must not be 0 and must lie between -1073741824 and 1073741823!\n",
                       settings.jigfactor);
         return line;
+    }
+    if (settings.pace == runPaceRefused) {
+        char paceLine[argumentSlotSize + 100];
+        std::snprintf(paceLine, sizeof paceLine,
+                      "Bad -pace %s: the pace must be auto or whole microseconds from %d to %d!\n",
+                      argumentAt(findArgument("-pace") + 1), runPaceFastestUs, runPaceSlowestUs);
+        return paceLine;
     }
     if (settings.crossfade > 0.0f && !settings.image2) {
         std::snprintf(line, sizeof line, "Bad -crossfade %g: there is no second picture to blend in (-image2)!\n",

@@ -20,7 +20,16 @@ struct RunSettings {
     bool ignorewhite = false;
     bool fast = false;  // draw the same board through the planner, with far less input
     bool repair = false;  // read the board back after the drawing and redraw what differs
+    // Microseconds after each input record (100..1000), runPaceAuto to follow the
+    // page, 0 for the 1 ms pause of a run without -pace; runPaceRefused for a value
+    // that is neither.
+    int32_t pace = 0;
 };
+
+inline constexpr int32_t runPaceAuto = -1;
+inline constexpr int32_t runPaceRefused = -2;
+inline constexpr int32_t runPaceFastestUs = 100;
+inline constexpr int32_t runPaceSlowestUs = 1000;
 
 // Decimal text to integer: leading white space, an optional sign, then digits up to
 // the first non-digit; 0 when there are none. Values beyond 32 bits saturate.

@@ -2,6 +2,7 @@
 
 #include "common/numeric.h"
 #include "desktop/board_locator.h"
+#include "desktop/page_pace.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 
@@ -148,6 +149,8 @@ void disarmPageWatchdog()
 
 bool pageWatchdogArmed() { return dog.desktop != nullptr; }
 
+bool pageWatched() { return watching(); }
+
 PageCheck checkPage()
 {
     const int32_t run = watchedRun();
@@ -164,10 +167,17 @@ void notePageAfterGesture(int64_t gesturesSent, int32_t x1, int32_t y1, int32_t 
         maskPointerAt(x2, y2);
         return;
     }
+    // With a pace, looks are spaced so that they cost a bounded share of the
+    // drawing; the resend log covers the gestures between them.
+    if (!paceLookDue())
+        return;
+    const int64_t began = clockMicroseconds();
     dog.look.active = true;
     dog.look.mark = gesturesSent;
     maskPointerAt(x2, y2);  // the pointer rests where the gesture ended
     beginCapture(dog.edgeX, dog.edgeY - 1, watchedRun(), 2);
+    paceLook();
+    noteLookCost(clockMicroseconds() - began);
 }
 
 void forgetPageCheck() { dog.lookAgain = true; }

@@ -27,6 +27,8 @@ enum class PageCheck {
 void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run);
 void disarmPageWatchdog();
 bool pageWatchdogArmed();
+// Whether the desktop in use is the one watched (not a page in memory).
+bool pageWatched();
 
 // One capture of the two rows, the edge and the row above it, waiting for it.
 PageCheck checkPage();

@@ -3,6 +3,7 @@
 #include "common/stop_request.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstddef>
 #include <vector>
 
@@ -39,6 +40,24 @@ bool isKeyDown(ControlKey key)
     return backend().isKeyDown(key);
 }
 int64_t clockMilliseconds() { return backend().clockMilliseconds(); }
+
+void pauseAfterInputMicroseconds(int32_t us)
+{
+    if (backend().pauseAfterInputMicroseconds != nullptr) {
+        backend().pauseAfterInputMicroseconds(us);
+        return;
+    }
+    // Never shorter than asked: a desktop without the finer pause takes whole ms.
+    backend().pauseAfterInput(us <= 0 ? 0 : static_cast<int32_t>((int64_t{us} + 999) / 1000));
+}
+
+int64_t clockMicroseconds()
+{
+    if (backend().clockMicroseconds != nullptr)
+        return backend().clockMicroseconds();
+    const int64_t ms = backend().clockMilliseconds();
+    return ms > INT64_MAX / 1000 ? INT64_MAX : ms * 1000;
+}
 void showStatus(const char* text) { backend().showStatus(text); }
 
 namespace {

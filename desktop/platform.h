@@ -62,6 +62,10 @@ struct DesktopBackend {
     void (*beginCapture)(int32_t left, int32_t top, int32_t width, int32_t height);
     bool (*captureDone)(uint32_t* out);
     void (*cancelCapture)();
+    // Finer pacing and clock for -pace. Null where the desktop has none: the pause
+    // is then rounded up to whole milliseconds, and the clock counts them.
+    void (*pauseAfterInputMicroseconds)(int32_t us);
+    int64_t (*clockMicroseconds)();
 };
 
 // How far a pointer's image can reach from where it points, on desktops whose
@@ -91,3 +95,5 @@ void showStatus(const char* text);
 void beginCapture(int32_t left, int32_t top, int32_t width, int32_t height);
 bool captureDone(uint32_t* out);
 void cancelCapture();
+void pauseAfterInputMicroseconds(int32_t us);
+int64_t clockMicroseconds();

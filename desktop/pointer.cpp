@@ -1,6 +1,7 @@
 #include "desktop/pointer.h"
 
 #include "common/numeric.h"
+#include "desktop/page_pace.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/resend_log.h"
@@ -44,11 +45,12 @@ static void sendRecord(uint32_t flags, int32_t x, int32_t y)
 static void sendPair(const SentGesture& g)
 {
     sendRecord(pressFlags, g.x1, g.y1);
-    pauseAfterInput(1);
+    pauseAfterRecord();
     sendRecord(releaseFlags, g.x2, g.y2);
+    paceAfterGesture(g.channel, g.x1, g.y1, g.x2, g.y2, recordsSent);
     // The look at the page begins in the pause after the release.
     notePageAfterGesture(gesturesSent, g.x1, g.y1, g.x2, g.y2);
-    pauseAfterInput(1);
+    pauseAfterRecord();
 }
 
 static int32_t shifted(int32_t pixel, int32_t shift) { return saturateToInt32(int64_t{pixel} + shift); }
@@ -57,6 +59,8 @@ static int32_t shifted(int32_t pixel, int32_t shift) { return saturateToInt32(in
 // again once it is back, and a board that moved takes the gestures along.
 static void sendGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
+    // A paced page that is too far behind takes nothing more until it catches up.
+    paceBeforeGesture(recordsSent);
     const GestureGate gate = awaitPageBeforeGesture(gesturesSent);
     if (!gate.go)
         return;

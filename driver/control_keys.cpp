@@ -1,5 +1,6 @@
 #include "driver/control_keys.h"
 
+#include "desktop/page_pace.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "driver/progress.h"
@@ -9,7 +10,7 @@ namespace {
 KeyVerdict readKeys(bool& paused)
 {
     // Escape seen while waiting for the page ends the run here, without another poll.
-    if (pageWatchdogStopped() || isKeyDown(ControlKey::Escape))
+    if (pageWatchdogStopped() || paceStopped() || isKeyDown(ControlKey::Escape))
         return KeyVerdict::Abort;
     if (isKeyDown(ControlKey::KeypadMinus))
         paused = true;

@@ -56,7 +56,7 @@ void statusModel(const char*) {}
 const DesktopBackend modelBackend = {
     openModel,    closeModel, minimiseModel, sleepModel, pauseModel, screenSizeModel,
     captureModel, readModel,  sendModel,     keyDownModel, clockModel, statusModel,
-    nullptr,      nullptr,    nullptr,
+    nullptr,      nullptr,    nullptr,       nullptr,    nullptr,
 };
 
 }  // namespace

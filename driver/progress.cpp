@@ -1,5 +1,6 @@
 #include "driver/progress.h"
 
+#include "desktop/page_pace.h"
 #include "desktop/platform.h"
 #include "desktop/pointer.h"
 
@@ -65,9 +66,11 @@ std::string grouped(int64_t n)
 
 }  // namespace
 
-std::string costText(int64_t points, int64_t records, int64_t waitMs)
+std::string costText(int64_t points, int64_t records, int64_t waitMs, int32_t pace)
 {
-    const int64_t seconds = std::max<int64_t>((records + std::max<int64_t>(waitMs, 0) + 999) / 1000, 0);
+    const int64_t perRecordUs = pace > 0 ? pace : 1000;
+    const int64_t drawingMs = (std::max<int64_t>(records, 0) * perRecordUs + 999) / 1000;
+    const int64_t seconds = std::max<int64_t>((drawingMs + std::max<int64_t>(waitMs, 0) + 999) / 1000, 0);
     std::string duration;
     if (seconds >= 3600)
         duration = std::to_string(seconds / 3600) + " h " + std::to_string(seconds % 3600 / 60) + " min";
@@ -76,7 +79,21 @@ std::string costText(int64_t points, int64_t records, int64_t waitMs)
     else
         duration = std::to_string(seconds) + " s";
     return "A real run draws " + grouped(points) + (points == 1 ? " point" : " points") + " with " + grouped(records) +
-           " input records: about " + duration + ".\n";
+           " input records: about " + duration +
+           (pace == paceAuto ? " at a millisecond a record, an estimate: with -pace auto the page sets the pace" : "") +
+           ".\n";
+}
+
+std::string paceText(const PaceReport& report)
+{
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Pace: %d us a record at the end; the page lagged %lld ms on average, at most %lld ms; "
+                  "%lld %s did not show.\n",
+                  report.pauseUs, static_cast<long long>((report.meanLagUs + 500) / 1000),
+                  static_cast<long long>((report.longestLagUs + 999) / 1000), static_cast<long long>(report.dropped),
+                  report.dropped == 1 ? "gesture" : "gestures");
+    return text;
 }
 
 void startProgress(int64_t total)

@@ -5,6 +5,7 @@
 #include "cmdline/run_settings.h"
 #include "cmdline/usage.h"
 #include "desktop/board_locator.h"
+#include "desktop/page_pace.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
@@ -30,6 +31,7 @@ void say(const char* text) { std::fputs(text, stdout); }
 // Every way out of a run: output flushed, the desktop let go.
 int finish(int status, bool desktopOpen)
 {
+    choosePace(paceDefault);
     endProgress();
     std::fflush(stdout);
     disarmPageWatchdog();
@@ -169,6 +171,10 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);
     }
 
+    static_assert(runPaceAuto == paceAuto && runPaceFastestUs == fastestPaceUs &&
+                  runPaceSlowestUs == slowestFixedPaceUs);
+    choosePace(settings.pace);
+
     const PassPixels* blended = settings.image2 ? &second : nullptr;
     // A page in memory drops nothing: -preview has nothing to repair.
     const bool repairing = settings.repair && previewSlot == 0;
@@ -181,6 +187,8 @@ int runScrivdraw(int argc, const char* const* argv)
 
     if (repairing && !reportRepair(meant.page))
         return finish(failureStatus, true);
+    if (settings.pace != paceDefault && previewSlot == 0)
+        say(paceText(paceReport()).c_str());
     say("Have a day!\n");
     if (previewSlot != 0) {
         const char* previewPath = argumentAt(previewSlot + 1);
@@ -188,7 +196,7 @@ int runScrivdraw(int argc, const char* const* argv)
             std::printf("Couldn't write the preview %s!\n", previewPath);
             return finish(failureStatus, true);
         }
-        say(costText(tally.points, tally.records, int64_t{waitSeconds} * 1000).c_str());
+        say(costText(tally.points, tally.records, int64_t{waitSeconds} * 1000, settings.pace).c_str());
     }
     return finish(0, true);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <deque>
 #include <string>
 
 namespace {
@@ -16,12 +17,25 @@ struct KeyHold {
     int64_t to;   // polls: inclusive; time: exclusive
 };
 
+struct QueuedRecord {
+    int32_t x, y;
+    uint32_t flags;
+    int64_t doneUs;
+    int64_t sentUs;
+};
+
 struct VirtualState {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint32_t> pixels;
-    int64_t clockMs = 0;
-    int64_t lastInputMs = 0;
+    int64_t clockUs = 0;
+    int64_t lastInputUs = 0;
+    std::vector<int32_t> microPauses;
+    int32_t pageCostUs = 0;
+    int32_t readCostUs = 0;
+    std::deque<QueuedRecord> queued;  // sent, not yet taken by the page
+    int64_t pageFreeUs = 0;           // when the page finishes the last record queued
+    std::vector<int64_t> pageWaits;
     std::vector<LoggedInput> inputs;
     std::vector<int32_t> sleeps;
     std::vector<KeyHold> holds;
@@ -56,6 +70,37 @@ bool onScreen(int32_t x, int32_t y)
 
 size_t keyIndex(ControlKey key) { return static_cast<size_t>(key); }
 
+int64_t clockMs() { return state.clockUs / 1000; }
+
+// The records the page has finished by now reach it.
+void deliverDue()
+{
+    while (!state.queued.empty() && state.queued.front().doneUs <= state.clockUs) {
+        const QueuedRecord r = state.queued.front();
+        state.queued.pop_front();
+        state.pageWaits.push_back(r.doneUs - r.sentUs);
+        if (state.handler != nullptr)
+            state.handler(r.x, r.y, r.flags);
+    }
+}
+
+void moveClockTo(int64_t us)
+{
+    if (us > state.clockUs)
+        state.clockUs = us;
+    deliverDue();
+    if (state.clockHook != nullptr)
+        state.clockHook(clockMs());
+}
+
+void payRead()
+{
+    if (state.readCostUs > 0)
+        moveClockTo(state.clockUs + state.readCostUs);
+    else
+        deliverDue();
+}
+
 const char* openVirtual() { return ""; }
 void closeVirtual() {}
 void minimiseVirtual() { state.minimised = true; }
@@ -63,21 +108,20 @@ void minimiseVirtual() { state.minimised = true; }
 void sleepVirtual(int32_t ms)
 {
     state.sleeps.push_back(ms);
-    if (ms > 0)
-        state.clockMs += ms;
-    if (state.clockHook != nullptr)
-        state.clockHook(state.clockMs);
+    moveClockTo(state.clockUs + (ms > 0 ? int64_t{ms} * 1000 : 0));
 }
 
 void pauseVirtual(int32_t ms)
 {
     state.sleeps.push_back(ms);
     // Sending takes no virtual time, so the pause ends ms after the send.
-    const int64_t until = state.lastInputMs + ms;
-    if (until > state.clockMs)
-        state.clockMs = until;
-    if (state.clockHook != nullptr)
-        state.clockHook(state.clockMs);
+    moveClockTo(state.lastInputUs + int64_t{ms} * 1000);
+}
+
+void pauseMicrosecondsVirtual(int32_t us)
+{
+    state.microPauses.push_back(us);
+    moveClockTo(state.lastInputUs + us);
 }
 
 void screenSizeVirtual(int32_t* width, int32_t* height)
@@ -89,6 +133,7 @@ void screenSizeVirtual(int32_t* width, int32_t* height)
 void captureVirtual(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
 {
     ++state.captures;
+    payRead();
     for (int64_t r = 0; r < height; ++r)
         for (int64_t c = 0; c < width; ++c)
             out[r * width + c] = virtualPixel(static_cast<int32_t>(left + c), static_cast<int32_t>(top + r));
@@ -97,19 +142,25 @@ void captureVirtual(int32_t left, int32_t top, int32_t width, int32_t height, ui
 uint32_t readVirtual(int32_t x, int32_t y)
 {
     ++state.pixelReads;
+    payRead();
     return virtualPixel(x, y);
 }
 
 void sendVirtual(const MouseInputRecord& record)
 {
-    state.lastInputMs = state.clockMs;
-    state.inputs.push_back({record, state.clockMs});
+    state.lastInputUs = state.clockUs;
+    state.inputs.push_back({record, clockMs(), state.clockUs});
     if (state.handler == nullptr || state.width <= 0 || state.height <= 0)
         return;
     // The pointer never leaves the screen: coordinates past an edge stop at it.
     const int32_t x = std::clamp(pixelFromAbsolute(record.dx, state.width), 0, state.width - 1);
     const int32_t y = std::clamp(pixelFromAbsolute(record.dy, state.height), 0, state.height - 1);
-    state.handler(x, y, record.flags);
+    if (state.pageCostUs <= 0) {
+        state.handler(x, y, record.flags);
+        return;
+    }
+    state.pageFreeUs = std::max(state.pageFreeUs, state.clockUs) + state.pageCostUs;
+    state.queued.push_back({x, y, record.flags, state.pageFreeUs, state.clockUs});
 }
 
 bool keyDownVirtual(ControlKey key)
@@ -119,7 +170,7 @@ bool keyDownVirtual(ControlKey key)
         if (hold.key != key)
             continue;
         if (hold.byPoll ? (poll >= hold.from && poll <= hold.to)
-                        : (state.clockMs >= hold.from && state.clockMs < hold.to))
+                        : (clockMs() >= hold.from && clockMs() < hold.to))
             return true;
     }
     return false;
@@ -138,7 +189,7 @@ void beginCaptureVirtual(int32_t left, int32_t top, int32_t width, int32_t heigh
     if (state.frameMs <= 0)
         takeCopy();
     else
-        copy.dueMs = (state.clockMs / state.frameMs + 1) * state.frameMs;
+        copy.dueMs = (clockMs() / state.frameMs + 1) * state.frameMs;
 }
 
 bool captureDoneVirtual(uint32_t* out)
@@ -146,7 +197,7 @@ bool captureDoneVirtual(uint32_t* out)
     if (!copy.pending)
         return true;
     if (!copy.taken) {
-        if (state.clockMs < copy.dueMs)
+        if (clockMs() < copy.dueMs)
             return false;
         takeCopy();
     }
@@ -157,13 +208,14 @@ bool captureDoneVirtual(uint32_t* out)
 
 void cancelCaptureVirtual() { copy.pending = false; }
 
-int64_t clockVirtual() { return state.clockMs; }
+int64_t clockVirtual() { return clockMs(); }
+int64_t clockMicrosecondsVirtual() { return state.clockUs; }
 void statusVirtual(const char* text) { state.statuses.emplace_back(text); }
 
 const DesktopBackend virtualBackend = {
     openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,  screenSizeVirtual,
     captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, clockVirtual, statusVirtual,
-    beginCaptureVirtual, captureDoneVirtual, cancelCaptureVirtual,
+    beginCaptureVirtual, captureDoneVirtual, cancelCaptureVirtual, pauseMicrosecondsVirtual, clockMicrosecondsVirtual,
 };
 
 }  // namespace
@@ -202,7 +254,18 @@ uint32_t virtualPixel(int32_t x, int32_t y)
     return state.pixels[size_t(y) * size_t(state.width) + size_t(x)];
 }
 
-int64_t virtualClockMs() { return state.clockMs; }
+int64_t virtualClockMs() { return clockMs(); }
+int64_t virtualClockUs() { return state.clockUs; }
+const std::vector<int32_t>& virtualMicroPauses() { return state.microPauses; }
+void setVirtualPageCost(int32_t costUs) { state.pageCostUs = costUs > 0 ? costUs : 0; }
+const std::vector<int64_t>& virtualPageWaitsUs() { return state.pageWaits; }
+int64_t virtualPageBusyUntilUs() { return std::max(state.pageFreeUs, state.clockUs); }
+void settleVirtualPage()
+{
+    if (!state.queued.empty())
+        moveClockTo(state.queued.back().doneUs);
+}
+void setVirtualReadCost(int32_t us) { state.readCostUs = us > 0 ? us : 0; }
 const std::vector<LoggedInput>& virtualInputLog() { return state.inputs; }
 const std::vector<int32_t>& virtualSleeps() { return state.sleeps; }
 bool virtualConsoleMinimised() { return state.minimised; }

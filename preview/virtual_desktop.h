@@ -12,6 +12,7 @@
 struct LoggedInput {
     MouseInputRecord record;
     int64_t timeMs = 0;  // virtual time at which the record was sent
+    int64_t timeUs = 0;
 };
 
 // The virtual desktop as a backend for useDesktop.
@@ -26,6 +27,21 @@ void paintVirtualRect(int32_t left, int32_t top, int32_t width, int32_t height, 
 uint32_t virtualPixel(int32_t x, int32_t y);                                   // off-screen: invalidColour
 
 int64_t virtualClockMs();
+int64_t virtualClockUs();
+const std::vector<int32_t>& virtualMicroPauses();  // every pause asked for in microseconds
+
+// A page that takes time over its input, as a busy browser does: each record
+// reaches the input handler costUs after the page finished the one before (or
+// after it was sent, if the page was idle), once the clock has got there. 0 (after
+// a reset): at once.
+void setVirtualPageCost(int32_t costUs);
+// Every record handed to the page after costUs so far: how long each waited.
+const std::vector<int64_t>& virtualPageWaitsUs();
+// When the page will have taken every record sent so far; and takes them all now.
+int64_t virtualPageBusyUntilUs();
+void settleVirtualPage();
+// Screen reads that take time: each capture or pixel read moves the clock by us.
+void setVirtualReadCost(int32_t us);
 const std::vector<LoggedInput>& virtualInputLog();
 const std::vector<int32_t>& virtualSleeps();  // every sleep and pause asked for, in ms
 bool virtualConsoleMinimised();

@@ -139,6 +139,22 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusalCase{"p -crossfade nan", nullptr},
                     // Garbage that is safe is used as it converts.
                     RefusalCase{"p -randomcolorfactor abc", nullptr},
-                    RefusalCase{"p -randomcolorfactor -2147483648", nullptr}));
+                    RefusalCase{"p -randomcolorfactor -2147483648", nullptr},
+                    // A pace is read strictly: a typo must not send input faster than meant.
+                    RefusalCase{"p -pace auto", nullptr}, RefusalCase{"p -PACE Auto", nullptr},
+                    RefusalCase{"p -pace 100", nullptr}, RefusalCase{"p -pace 1000", nullptr},
+                    RefusalCase{"p -pace 99", "-pace 99"}, RefusalCase{"p -pace 1001", "-pace 1001"},
+                    RefusalCase{"p -pace 0", "-pace 0"}, RefusalCase{"p -pace 250us", "-pace 250us"},
+                    RefusalCase{"p -pace autom", "-pace autom"}, RefusalCase{"p -pace -500", "-pace -500"},
+                    RefusalCase{"p -pace 99999999999", "-pace 99999999999"}, RefusalCase{"p -pace", "-pace"}));
+
+TEST(RunSettingsValues, PaceIsAutoOrMicrosecondsAndNothingWithoutIt)
+{
+    EXPECT_EQ(settingsFor("p").pace, 0);
+    EXPECT_EQ(settingsFor("p -pace AUTO").pace, runPaceAuto);
+    EXPECT_EQ(settingsFor("p -pace 250").pace, 250);
+    EXPECT_EQ(settingsFor("p -pace 0250").pace, 250);
+    EXPECT_EQ(settingsFor("p -pace 2500").pace, runPaceRefused);
+}
 
 }  // namespace

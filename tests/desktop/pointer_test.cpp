@@ -1,3 +1,4 @@
+#include "desktop/page_pace.h"
 #include "desktop/pointer.h"
 
 #include "tests/desktop/desktop_fixture.h"
@@ -59,6 +60,33 @@ TEST(Gestures, EveryRecordIsFollowedByAOneMillisecondPause)
         EXPECT_EQ(log[i].timeMs, int64_t(i)) << i;
     EXPECT_EQ(virtualSleeps(), std::vector<int32_t>(6, 1));
     EXPECT_EQ(virtualClockMs(), 6);
+}
+
+// A pace pauses its microseconds where the desktop has the finer pause; where it
+// has not, whole milliseconds, never less than asked; and the finer clock counts
+// the milliseconds then.
+TEST(Gestures, APaceIsTheFinerPauseOrWholeMillisecondsWhereThereIsNone)
+{
+    freshDesktop(1280, 800);
+    choosePace(250);
+    clickAt(10, 10);
+    EXPECT_EQ(virtualMicroPauses(), (std::vector<int32_t>{250, 250}));
+    EXPECT_TRUE(virtualSleeps().empty());
+    EXPECT_EQ(virtualClockUs(), 500);
+
+    DesktopBackend coarse = virtualDesktop();
+    coarse.pauseAfterInputMicroseconds = nullptr;
+    coarse.clockMicroseconds = nullptr;
+    freshDesktop(1280, 800);
+    useDesktop(coarse);
+    choosePace(1000);
+    clickAt(10, 10);
+    choosePace(100);
+    clickAt(10, 10);
+    EXPECT_EQ(virtualSleeps(), (std::vector<int32_t>{1, 1, 1, 1}));
+    EXPECT_EQ(clockMicroseconds(), 4000);
+    choosePace(paceDefault);
+    useDesktop(virtualDesktop());
 }
 
 TEST(Gestures, StrokePressesAtTheStartAndReleasesAtTheEndWithNoMovesBetween)

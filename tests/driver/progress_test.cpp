@@ -31,6 +31,11 @@ TEST(Progress, CostOfARealRun)
     EXPECT_EQ(costText(90000, 720000, 5000), "A real run draws 90,000 points with 720,000 input records: about 12 min 5 s.\n");
     EXPECT_EQ(costText(90000, 51006, 5000), "A real run draws 90,000 points with 51,006 input records: about 57 s.\n");
     EXPECT_EQ(costText(1, 8, 0), "A real run draws 1 point with 8 input records: about 1 s.\n");
+    // A fixed pace is what a record costs; the page's own is only known as it draws.
+    EXPECT_EQ(costText(90000, 51006, 5000, 250), "A real run draws 90,000 points with 51,006 input records: about 18 s.\n");
+    EXPECT_EQ(costText(90000, 51006, 5000, -1),
+              "A real run draws 90,000 points with 51,006 input records: about 57 s at a millisecond a record, an "
+              "estimate: with -pace auto the page sets the pace.\n");
     EXPECT_EQ(costText(0, 0, 5000), "A real run draws 0 points with 0 input records: about 5 s.\n");
     EXPECT_EQ(costText(500000, 4000000, 0), "A real run draws 500,000 points with 4,000,000 input records: about 1 h 6 min.\n");
 }

@@ -221,6 +221,23 @@ TEST_F(X11Backend, SeesTheControlKeysHeld)
     }
 }
 
+// Keys are followed by the server's events, not asked for: a key already down when
+// the desktop is opened counts as down, and one pressed and released while nothing
+// polls is up again at the next poll, with the other keys' state unchanged.
+TEST_F(X11Backend, FollowsKeysHeldBeforeTheStartAndBetweenPolls)
+{
+    closeDesktop();
+    ASSERT_EQ(std::system("xdotool keydown Escape"), 0) << "xdotool is needed";
+    ASSERT_STREQ(openDesktop(), "");
+    EXPECT_TRUE(isKeyDown(ControlKey::Escape));
+    ASSERT_EQ(std::system("xdotool keyup Escape keydown KP_Add keyup KP_Add keydown KP_Subtract"), 0);
+    EXPECT_TRUE(keyBecomes(ControlKey::KeypadMinus, true));
+    EXPECT_FALSE(isKeyDown(ControlKey::Escape));
+    EXPECT_FALSE(isKeyDown(ControlKey::KeypadPlus));
+    ASSERT_EQ(std::system("xdotool keyup KP_Subtract"), 0);
+    EXPECT_TRUE(keyBecomes(ControlKey::KeypadMinus, false));
+}
+
 // The window to iconify is asked of the root: the request is a WM_CHANGE_STATE
 // message to the window manager, seen by anyone watching the root.
 Window iconifyRequestFor(const TestClient& client)

@@ -1,0 +1,71 @@
+#pragma once
+// -pace: how long to pause after each input record, and, on a watched page, how far
+// the input may run ahead of what the page shows.
+//
+// Without -pace every record is followed by the 1 ms pause it always was. With a
+// pace, the pause is that many microseconds (-pace N), or follows the page
+// (-pace auto). Either way the page's own board says how far behind it is: now and
+// then a board gesture that must change a pixel is chosen as a probe, and the
+// watchdog's looks read that pixel until it shows the pen it was drawn with. The
+// time from sending it to seeing it is the page's lag: the least lag seen lately is
+// what the page takes to paint at all, the rest is input queued before it. Only so
+// many records are let ahead of the last one the page showed (a window grown while
+// the queue stays short and cut back when it nears queuedBudgetUs), and none while
+// a probe is queued longer than that: so Escape or keypad minus leave the board
+// still within about that long after the page's own painting time. A probe that does not show within probeAwayUs holds the input
+// back (the page is away or stalled); one that does not show within probeDroppedUs
+// counts as dropped, and -pace auto slows down.
+
+#include <cstdint>
+
+inline constexpr int32_t paceDefault = 0;  // the 1 ms pause, no feedback
+inline constexpr int32_t paceAuto = -1;
+inline constexpr int32_t fastestPaceUs = 100;  // never closer than this, whatever the page
+inline constexpr int32_t slowestFixedPaceUs = 1000;
+inline constexpr int32_t slowestAutoPaceUs = 2000;
+
+inline constexpr int64_t queuedBudgetUs = 80'000;
+inline constexpr int64_t probeAwayUs = 250'000;
+inline constexpr int64_t probeDroppedUs = 1'000'000;
+
+// paceDefault, paceAuto or microseconds (fastestPaceUs..slowestFixedPaceUs).
+// Forgets everything learnt about the page.
+void choosePace(int32_t pace);
+int32_t chosenPace();
+
+// The pause after a record: 1 ms by default, else the pace's microseconds.
+void pauseAfterRecord();
+int32_t currentPauseMicroseconds();
+
+// Before a new gesture is sent (with the records sent so far): holds the input while
+// the page is estimated too far behind, or until Escape.
+void paceBeforeGesture(int64_t recordsSent);
+// True once Escape was seen during a hold, until the next choosePace: the pass ends
+// at its next look at the keys, whether the key is still down or not.
+bool paceStopped();
+
+// After a gesture is sent, with its ends and channel (as the resend log keeps
+// them) and the records sent so far: follows the pen and the board, and may take
+// the gesture as the next probe.
+void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int64_t recordsSent);
+
+// With a look of the watchdog: reads the probe's pixel, if there is one.
+void paceLook();
+
+// Whether a watchdog look may begin now: when the pace is chosen, looks are spaced
+// so that they take at most lookShare of the drawing time. lookCostUs is what the
+// last look took.
+inline constexpr double lookShare = 0.05;
+bool paceLookDue();
+void noteLookCost(int64_t lookCostUs);
+
+struct PaceReport {
+    int64_t probes = 0;   // probes seen
+    int64_t dropped = 0;  // probes that never showed
+    int64_t holds = 0;    // times the input was held back
+    int64_t longestLagUs = 0;
+    int64_t meanLagUs = 0;
+    int64_t window = 0;  // records let ahead of what the page showed, at the end
+    int32_t pauseUs = 0;
+};
+PaceReport paceReport();

@@ -1,0 +1,250 @@
+// -pace on the virtual desktop: pages that take their time over the input, that
+// drop some of it or show nothing, and screens that are slow to read.
+
+#include "desktop/page_pace.h"
+#include "desktop/page_watchdog.h"
+#include "driver/drawing_pass.h"
+#include "driver/fast_pass.h"
+#include "pass_fixture.h"
+#include "preview/scrivlet_page.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The budget and what one look of the page may add to it before the lag is seen.
+constexpr int64_t lagBoundUs = queuedBudgetUs + 30'000;
+
+int64_t dropEvery = 0;  // 0: the page takes everything
+int64_t pressesSeen = 0;
+bool dropping = false;
+
+// A page that loses every dropEvery-th gesture on the board, press and release.
+void droppingPage(int32_t x, int32_t y, uint32_t flags)
+{
+    const bool onBoard = x >= testBoardX && x < testBoardX + 300 && y >= testBoardY && y < testBoardY + 300;
+    if ((flags & mouseLeftDown) && onBoard)
+        dropping = dropEvery > 0 && ++pressesSeen % dropEvery == 0;
+    if (dropping) {
+        if (flags & mouseLeftUp)
+            dropping = false;
+        return;
+    }
+    scrivletPageInput(x, y, flags);
+}
+
+void deadPage(int32_t, int32_t, uint32_t) {}
+
+class PagePace : public DesktopTest {
+protected:
+    void TearDown() override
+    {
+        disarmPageWatchdog();
+        choosePace(paceDefault);
+        DesktopTest::TearDown();
+    }
+
+    // The pass on a fresh page whose every record costs it costUs.
+    PassResult draw(bool fast, int32_t pace, int32_t costUs, int32_t readCostUs = 0)
+    {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+        showScrivletPage(testBoardX, testBoardY);
+        setVirtualPageCost(costUs);
+        setVirtualReadCost(readCostUs);
+        BoardOrigin = {testBoardX, testBoardY};
+        resetRandomSource();
+        disarmPageWatchdog();
+        armPageWatchdog(testBoardX, testBoardY - 2, 300);
+        choosePace(pace);
+        const PassResult result = fast ? runFastPass(settings, picture, nullptr) : runDrawingPass(settings, picture, nullptr);
+        disarmPageWatchdog();
+        return result;
+    }
+
+    static std::vector<uint32_t> board()
+    {
+        settleVirtualPage();
+        std::vector<uint32_t> pixels;
+        for (int32_t y = 0; y < 300; ++y)
+            for (int32_t x = 0; x < 300; ++x)
+                pixels.push_back(virtualPixel(testBoardX + x, testBoardY + y));
+        return pixels;
+    }
+
+    static int64_t longestPageWait()
+    {
+        const std::vector<int64_t>& waits = virtualPageWaitsUs();
+        return waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end());
+    }
+
+    static int64_t closestRecordsUs()
+    {
+        const std::vector<LoggedInput>& log = virtualInputLog();
+        int64_t closest = INT64_MAX;
+        for (size_t i = 1; i < log.size(); ++i)
+            closest = std::min(closest, log[i].timeUs - log[i - 1].timeUs);
+        return closest;
+    }
+
+    static double meanRecordUs()
+    {
+        const std::vector<LoggedInput>& log = virtualInputLog();
+        return log.size() < 2 ? 0.0 : double(log.back().timeUs - log.front().timeUs) / double(log.size() - 1);
+    }
+
+    RunSettings settings;
+    PassPixels picture = makePicture(60, 60, [](int32_t x, int32_t y) { return Rgb{x * 4, y * 4, (x * y) % 256}; });
+};
+
+struct PaceCase {
+    bool fast;
+    int32_t pace;
+    int32_t pageCostUs;
+};
+
+// Whatever the pace and however slow the page, the board is the unpaced run's, the
+// page never has more than the budget queued, and records are never closer than
+// 100 us.
+TEST_F(PagePace, KeepsThePageWithinTheBudgetAndLeavesTheSameBoard)
+{
+    settings.stepx = 2;
+    settings.stepy = 3;
+    const PaceCase cases[] = {
+        {false, paceAuto, 300}, {false, paceAuto, 1500}, {false, 100, 450}, {false, 1000, 2500},
+        {true, paceAuto, 440},  {true, paceAuto, 120},   {true, 250, 700},  {true, 100, 100},
+    };
+    for (const PaceCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "fast " << c.fast << ", pace " << c.pace << ", page " << c.pageCostUs);
+        ASSERT_EQ(draw(c.fast, paceDefault, 0), PassResult::Finished);
+        const std::vector<uint32_t> unpaced = board();
+        const size_t records = virtualInputLog().size();
+        EXPECT_TRUE(virtualMicroPauses().empty()) << "without -pace every pause is the 1 ms one";
+
+        ASSERT_EQ(draw(c.fast, c.pace, c.pageCostUs), PassResult::Finished);
+        EXPECT_EQ(virtualInputLog().size(), records);
+        EXPECT_LE(longestPageWait(), lagBoundUs);
+        EXPECT_GE(closestRecordsUs(), fastestPaceUs);
+        const PaceReport report = paceReport();
+        EXPECT_EQ(report.dropped, 0);
+        EXPECT_GT(report.probes, 10);
+        if (c.pace == paceAuto) {
+            // Never much slower than the page, and faster than the 1 ms pace where it can.
+            EXPECT_LE(meanRecordUs(), std::max(1.25 * c.pageCostUs, 150.0));
+        } else {
+            EXPECT_GE(meanRecordUs(), double(c.pace));
+        }
+        EXPECT_TRUE(board() == unpaced);
+    }
+}
+
+// Escape while the page lags: the page has taken the last of its input well within
+// 150 ms of the key.
+TEST_F(PagePace, EscapeLeavesAtMostTheBudgetQueued)
+{
+    settings.stepx = settings.stepy = 2;
+    for (const bool fast : {false, true}) {
+        for (const int64_t escapeAtMs : {300, 1200, 2100}) {
+            SCOPED_TRACE(testing::Message() << "fast " << fast << ", Escape at " << escapeAtMs << " ms");
+            resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+            showScrivletPage(testBoardX, testBoardY);
+            setVirtualPageCost(600);
+            holdKeyDuringTime(ControlKey::Escape, escapeAtMs, escapeAtMs + 200);
+            resetRandomSource();
+            armPageWatchdog(testBoardX, testBoardY - 2, 300);
+            choosePace(paceAuto);
+            const PassResult result =
+                fast ? runFastPass(settings, picture, nullptr) : runDrawingPass(settings, picture, nullptr);
+            disarmPageWatchdog();
+            ASSERT_EQ(result, PassResult::Aborted) << "Escape at " << escapeAtMs << " ms";
+            EXPECT_LE(virtualPageBusyUntilUs() - escapeAtMs * 1000, 150'000) << "Escape at " << escapeAtMs << " ms";
+        }
+    }
+}
+
+// A page that drops gestures: the probes among them count as dropped, -pace auto
+// slows down, and the lag stays bounded.
+TEST_F(PagePace, CountsProbesThatNeverShowAndSlowsDown)
+{
+    settings.stepx = settings.stepy = 3;
+    dropEvery = 7;
+    pressesSeen = 0;
+    dropping = false;
+    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+    showScrivletPage(testBoardX, testBoardY);
+    setVirtualInputHandler(droppingPage);
+    setVirtualPageCost(200);
+    resetRandomSource();
+    armPageWatchdog(testBoardX, testBoardY - 2, 300);
+    choosePace(paceAuto);
+    ASSERT_EQ(runFastPass(settings, picture, nullptr), PassResult::Finished);
+    const PaceReport report = paceReport();
+    EXPECT_GT(report.dropped, 0);
+    EXPECT_GT(report.probes, report.dropped);
+    EXPECT_LT(report.window, 128);
+    EXPECT_LE(longestPageWait(), lagBoundUs);
+    dropEvery = 0;
+}
+
+// A page that shows nothing at all: the input is held back while a probe is
+// outstanding, the user told, and after a few probes that never show the run goes
+// on without feedback at the millisecond pace, to the end.
+TEST_F(PagePace, APageThatShowsNothingIsWaitedForThenDrawnBlind)
+{
+    settings.stepx = settings.stepy = 10;
+    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+    showScrivletPage(testBoardX, testBoardY);
+    setVirtualInputHandler(deadPage);
+    resetRandomSource();
+    armPageWatchdog(testBoardX, testBoardY - 2, 300);
+    choosePace(paceAuto);
+    ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
+    const PaceReport report = paceReport();
+    EXPECT_EQ(report.dropped, 3);
+    EXPECT_EQ(report.pauseUs, 1000);
+    EXPECT_EQ(virtualInputLog().size(), size_t(30 * 30 * 8));
+    EXPECT_GE(virtualClockMs(), 3 * probeDroppedUs / 1000);
+    const std::vector<std::string>& statuses = virtualStatuses();
+    EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(),
+                            [](const std::string& s) { return s.find("shows nothing") != std::string::npos; }));
+}
+
+// Screens that take long to read: looks are spaced so that they take about 5 % of
+// the drawing (a fifth of the time while the input is held back, when nothing is
+// sent anyway), and the board is still the one meant.
+TEST_F(PagePace, SpacesOutLooksThatCostMoreThanAShareOfThePacing)
+{
+    settings.stepx = settings.stepy = 3;
+    for (const int32_t readCostUs : {0, 500, 3000}) {
+        SCOPED_TRACE(readCostUs);
+        ASSERT_EQ(draw(true, 250, 150, readCostUs), PassResult::Finished);
+        const int64_t gestures = int64_t(virtualInputLog().size() / 2);
+        const int64_t reads = virtualCaptures() + virtualPixelReads();
+        const int64_t readingUs = reads * readCostUs;
+        EXPECT_LE(double(readingUs), 0.2 * double(virtualClockUs())) << reads << " reads for " << gestures;
+        if (readCostUs == 0) {
+            EXPECT_GE(reads, gestures) << "a look with every gesture where looks are free";
+        }
+        // Looks far apart see the lag later: by up to the time between two of them.
+        EXPECT_LE(longestPageWait(), lagBoundUs + int64_t(4 * readCostUs / lookShare));
+    }
+}
+
+// Without a page to watch (a page in memory) the pace is only the pause.
+TEST_F(PagePace, AnUnwatchedPageIsOnlyPaused)
+{
+    settings.stepx = settings.stepy = 10;
+    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+    showScrivletPage(testBoardX, testBoardY);
+    resetRandomSource();
+    disarmPageWatchdog();
+    choosePace(300);
+    ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
+    const std::vector<int32_t>& pauses = virtualMicroPauses();
+    EXPECT_EQ(pauses.size(), size_t(30 * 30 * 8));
+    EXPECT_TRUE(std::all_of(pauses.begin(), pauses.end(), [](int32_t us) { return us == 300; }));
+    EXPECT_EQ(virtualCaptures(), 0);
+}
+
+}  // namespace
