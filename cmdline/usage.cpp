@@ -36,6 +36,8 @@ const UsageLine usageLines[] = {
     {"-1280x800", "", "off", "scale the mouse to a 1280x800 screen"},
     {"-fast", "", "off", "the same board, planned with far less input"},
     {"-repair", "", "off", "read the board back after, redraw what differs"},
+    {"-anywhere", "", "off", "take a board anywhere on the desktop, not only"},
+    {"", "", "", "in rows 200-399, columns 50-799"},
     {"-wait", "SECONDS", "5", "time to bring the page to the front, 0-600"},
     {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
     {"", "", "", "save the board it leaves as PNG and say what"},

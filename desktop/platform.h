@@ -27,6 +27,18 @@ inline constexpr uint32_t releaseFlags = mouseAbsolute | mouseMove | mouseLeftUp
 // Screen colours are 0x00BBGGRR; a pixel that cannot be read has this value.
 inline constexpr uint32_t invalidColour = 0xFFFFFFFFu;
 
+// A monitor's place on the desktop, in the screen coordinates the other
+// operations use (left of or above the primary screen: negative).
+struct ScreenRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// The most monitors a desktop is looked over for.
+inline constexpr int32_t mostMonitors = 16;
+
 enum class ControlKey {
     Escape,
     KeypadMinus,
@@ -62,6 +74,12 @@ struct DesktopBackend {
     void (*beginCapture)(int32_t left, int32_t top, int32_t width, int32_t height);
     bool (*captureDone)(uint32_t* out);
     void (*cancelCapture)();
+    // Optional (null where the desktop does not tell): the display's scaling at a
+    // screen pixel in percent (100 unscaled), or 0 when not known there.
+    int32_t (*displayScalePercent)(int32_t x, int32_t y) = nullptr;
+    // Optional (null: the primary screen alone): writes up to most monitors into
+    // out and returns how many there are.
+    int32_t (*desktopMonitors)(ScreenRect* out, int32_t most) = nullptr;
 };
 
 // How far a pointer's image can reach from where it points, on desktops whose
@@ -91,3 +109,7 @@ void showStatus(const char* text);
 void beginCapture(int32_t left, int32_t top, int32_t width, int32_t height);
 bool captureDone(uint32_t* out);
 void cancelCapture();
+// 0 when the desktop does not tell.
+int32_t displayScalePercent(int32_t x, int32_t y);
+// At least one: the primary screen where the desktop does not list its monitors.
+int32_t desktopMonitors(ScreenRect* out, int32_t most);

@@ -1,0 +1,80 @@
+#include "driver/board_finding.h"
+
+#include "desktop/board_locator.h"
+#include "desktop/page_scale.h"
+#include "desktop/platform.h"
+
+#include <array>
+
+namespace {
+
+constexpr int32_t edgeToOrigin = 2;
+const char* const notFoundLine =
+    "Couldn't find upper left corner of Scrivlet page...did you make that window active and to the front?";
+
+// The area the locator looks in, as the edge rows.
+constexpr ScreenRect lookedIn = {50, boardEdgeFirstRow, 750, boardEdgeLastRow - boardEdgeFirstRow + 1};
+
+std::string whereText(const EdgeRun& edge)
+{
+    return "(" + std::to_string(edge.left) + ", " + std::to_string(edge.row) + ")";
+}
+
+// Why an edge seen is no board to draw on, or empty when it is one.
+std::string refusalFor(const EdgeRun& edge)
+{
+    if (edgeAtOneToOne(edge.length))
+        return "";
+    return scaleAdvice(edge.length, displayScalePercent(edge.left, edge.row));
+}
+
+// The first edge on the desktop at least shortest long, a monitor at a time.
+bool firstEdgeOnDesktop(int32_t shortest, EdgeRun& edge)
+{
+    std::array<ScreenRect, mostMonitors> monitors;
+    const int32_t count = desktopMonitors(monitors.data(), mostMonitors);
+    for (int32_t i = 0; i < count; ++i)
+        if (firstEdgeRunIn(monitors[size_t(i)], shortest, edge))
+            return true;
+    return false;
+}
+
+// What was seen instead of a board, said after the not-found line: an edge cut by
+// the area's side or at another scale in it, else one anywhere on the desktop.
+std::string sightingReason()
+{
+    EdgeRun edge;
+    if (firstEdgeRunIn(lookedIn, shortestScaledEdge, edge)) {
+        const EdgeRun whole = measureEdgeRun(edge.left, edge.row);
+        if (whole.length > edge.length)
+            edge = whole;
+    } else if (!firstEdgeOnDesktop(shortestScaledEdge, edge)) {
+        return "";
+    }
+    if (edge.length > longestScaledEdge)
+        return "";
+    if (!edgeAtOneToOne(edge.length))
+        return " " + refusalFor(edge);
+    return " Its board's top edge was seen at " + whereText(edge) +
+           ", outside the area looked in (columns 50 to 799, rows 200 to 399 of the primary screen): move the page "
+           "there, or run with -anywhere.";
+}
+
+}  // namespace
+
+bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
+{
+    EdgeRun edge;
+    if (locateBoardEdge(found.x, found.y, found.edgeRun)) {
+        edge = measureEdgeRun(found.x, found.y - edgeToOrigin);
+        if (edge.length == 0)
+            edge = {found.x, found.y - edgeToOrigin, found.edgeRun};  // gone between the two looks: judged by the first
+    } else if (anywhere && firstEdgeOnDesktop(shortestOneToOneEdge, edge)) {
+        found = {edge.left, edge.row + edgeToOrigin, edge.length};
+    } else {
+        refusal = notFoundLine + sightingReason();
+        return false;
+    }
+    refusal = refusalFor(edge);
+    return refusal.empty();
+}
