@@ -4,6 +4,7 @@
 #include "backends/stop_request.h"
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
+#include "backends/windows_monitors.h"
 
 #include <windows.h>
 
@@ -292,7 +293,7 @@ void statusWindows(const char* text)
 const DesktopBackend windowsBackend = {
     openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
     captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
-    nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, windowsDisplayScale, windowsMonitors,
 };
 
 }  // namespace

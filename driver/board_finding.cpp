@@ -3,6 +3,7 @@
 #include "desktop/board_locator.h"
 #include "desktop/page_scale.h"
 #include "desktop/platform.h"
+#include "desktop/screen.h"
 
 #include <array>
 
@@ -14,6 +15,17 @@ const char* const notFoundLine =
 
 // The area the locator looks in, as the edge rows.
 constexpr ScreenRect lookedIn = {50, boardEdgeFirstRow, 750, boardEdgeLastRow - boardEdgeFirstRow + 1};
+
+// How far right of the board's left side the sliders end, and its height.
+constexpr int64_t boardAndSlidersWidth = 365 + 52;
+constexpr int64_t boardHeight = 300;
+
+// Whether absolute input, scaled by the screen size, reaches the whole board and
+// its sliders from this origin: a board on another monitor it may not.
+bool withinPointerReach(int32_t x, int32_t y)
+{
+    return x >= 0 && y >= 0 && x + boardAndSlidersWidth <= ScreenSize.width && y + boardHeight <= ScreenSize.height;
+}
 
 std::string whereText(const EdgeRun& edge)
 {
@@ -71,6 +83,11 @@ bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
             edge = {found.x, found.y - edgeToOrigin, found.edgeRun};  // gone between the two looks: judged by the first
     } else if (anywhere && firstEdgeOnDesktop(shortestOneToOneEdge, edge)) {
         found = {edge.left, edge.row + edgeToOrigin, edge.length};
+        if (edgeAtOneToOne(edge.length) && !withinPointerReach(found.x, found.y)) {
+            refusal = std::string(notFoundLine) + " Its board's top edge was seen at " + whereText(edge) +
+                      ", where the pointer is not moved (only on the primary screen): move the page there.";
+            return false;
+        }
     } else {
         refusal = notFoundLine + sightingReason();
         return false;

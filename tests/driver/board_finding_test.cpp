@@ -117,10 +117,12 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
         int32_t screenWidth;
         std::vector<ScreenRect> monitors;  // none: the desktop does not list them
         bool nullOperations;               // a backend without the optional operations
+        bool pointerOnPrimaryOnly;         // absolute input scaled to the first monitor
     } desktops[] = {
-        {"OneScreen", 1280, {}, false},
-        {"OneScreenNoOperations", 1280, {}, true},
-        {"TwoMonitors", 2560, {{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}}, false},
+        {"OneScreen", 1280, {}, false, false},
+        {"OneScreenNoOperations", 1280, {}, true, false},
+        {"TwoMonitors", 2560, {{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}}, false, false},
+        {"TwoMonitorsPointerOnPrimaryOnly", 2560, {{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}}, false, true},
     };
     for (const auto& d : desktops) {
         for (const bool anywhere : {false, true}) {
@@ -129,7 +131,12 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
             DesktopBackend bare = virtualDesktop();
             bare.displayScalePercent = nullptr;
             bare.desktopMonitors = nullptr;
-            useDesktop(d.nullOperations ? bare : virtualDesktop());
+            DesktopBackend primaryOnly = virtualDesktop();
+            primaryOnly.primaryScreenSize = [](int32_t* width, int32_t* height) {
+                *width = 1280;
+                *height = 1024;
+            };
+            useDesktop(d.nullOperations ? bare : d.pointerOnPrimaryOnly ? primaryOnly : virtualDesktop());
             // On the second monitor, if there is one.
             const int32_t left = d.monitors.empty() ? 700 : 1980;
             showScrivletPage(left, 600);
@@ -139,7 +146,11 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
             const RunOutcome r = runWith(args);
             std::string where = outside;
             where.replace(where.find("700"), 3, std::to_string(left));
-            if (!anywhere) {
+            if (!anywhere || d.pointerOnPrimaryOnly) {
+                if (anywhere)
+                    where = " Its board's top edge was seen at (" + std::to_string(left) +
+                            ", 598), where the pointer is not moved (only on the primary screen): move the page "
+                            "there.";
                 EXPECT_EQ(r.status, -1) << d.name;
                 EXPECT_EQ(r.output, notFound + where + "\n") << d.name;
                 EXPECT_TRUE(virtualInputLog().empty()) << d.name;
