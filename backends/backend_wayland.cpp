@@ -204,6 +204,7 @@ const DesktopBackend waylandBackend = {
     openWayland,       closeWayland,         minimiseWayland,     sleepWayland,       pauseWayland,
     screenSizeWayland, captureWaylandScreen, readWayland,         sendWayland,        keyDownWayland,
     clockWayland,      statusWayland,        beginCaptureWayland, captureDoneWayland, cancelScreenCopy,
+    [](int32_t, int32_t) { return screenCopyScalePercent(); }, nullptr, screenCopyScalePercent,
 };
 
 }  // namespace

@@ -106,3 +106,9 @@ int32_t desktopMonitors(ScreenRect* out, int32_t most)
     out[0] = {0, 0, width, height};
     return 1;
 }
+
+int32_t screenPixelScalePercent()
+{
+    const int32_t percent = backend().screenPixelScalePercent == nullptr ? 0 : backend().screenPixelScalePercent();
+    return percent > 0 ? percent : 100;
+}

@@ -80,6 +80,10 @@ struct DesktopBackend {
     // Optional (null: the primary screen alone): writes up to most monitors into
     // out and returns how many there are.
     int32_t (*desktopMonitors)(ScreenRect* out, int32_t most) = nullptr;
+    // Optional (null: 100): how many of the display's own pixels each screen pixel
+    // read stands for, in percent; above 100 where reads and input are in logical
+    // pixels of a scaled output, 0 when not known yet.
+    int32_t (*screenPixelScalePercent)() = nullptr;
 };
 
 // How far a pointer's image can reach from where it points, on desktops whose
@@ -113,3 +117,5 @@ void cancelCapture();
 int32_t displayScalePercent(int32_t x, int32_t y);
 // At least one: the primary screen where the desktop does not list its monitors.
 int32_t desktopMonitors(ScreenRect* out, int32_t most);
+// 100 where the desktop does not tell.
+int32_t screenPixelScalePercent();

@@ -35,9 +35,17 @@ std::string whereText(const EdgeRun& edge)
 // Why an edge seen is no board to draw on, or empty when it is one.
 std::string refusalFor(const EdgeRun& edge)
 {
-    if (edgeAtOneToOne(edge.length))
-        return "";
-    return scaleAdvice(edge.length, displayScalePercent(edge.left, edge.row));
+    if (!edgeAtOneToOne(edge.length))
+        return scaleAdvice(edge.length, displayScalePercent(edge.left, edge.row));
+    // Screen pixels that are logical ones of an output scaled by a fraction each
+    // show one pixel of a block of one and a half or so: the edge's row, and every
+    // pixel read back, may be the block's neighbour.
+    const int32_t pixelScale = screenPixelScalePercent();
+    if (pixelScale % 100 != 0)
+        return "The display is scaled to " + std::to_string(pixelScale) +
+               " %, which shows each pixel of the page on part of its own: set the display's scaling to 100 % "
+               "(or another whole multiple of it), and run again.";
+    return "";
 }
 
 // The first edge on the desktop at least shortest long, a monitor at a time.

@@ -35,6 +35,7 @@ struct VirtualState {
     int32_t frameMs = 0;
     int32_t displayScale = 0;
     std::vector<ScreenRect> monitors;
+    int32_t pixelScale = 0;
 };
 
 // A copy begun and not yet collected. With frames, it shows the screen as it is
@@ -171,10 +172,13 @@ int32_t monitorsVirtual(ScreenRect* out, int32_t most)
     return static_cast<int32_t>(state.monitors.size());
 }
 
+int32_t pixelScaleVirtual() { return state.pixelScale; }
+
 const DesktopBackend virtualBackend = {
     openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,  screenSizeVirtual,
     captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, clockVirtual, statusVirtual,
     beginCaptureVirtual, captureDoneVirtual, cancelCaptureVirtual, displayScaleVirtual, monitorsVirtual,
+    pixelScaleVirtual,
 };
 
 }  // namespace
@@ -240,6 +244,8 @@ void setVirtualFrameInterval(int32_t ms) { state.frameMs = ms > 0 ? ms : 0; }
 void setVirtualDisplayScale(int32_t percent) { state.displayScale = percent; }
 
 void setVirtualMonitors(const std::vector<ScreenRect>& monitors) { state.monitors = monitors; }
+
+void setVirtualScreenPixelScale(int32_t percent) { state.pixelScale = percent; }
 
 int32_t pixelFromAbsolute(int32_t a, int32_t size)
 {

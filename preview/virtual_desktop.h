@@ -61,6 +61,9 @@ void setVirtualFrameInterval(int32_t ms);
 // alone is looked at). Both live on the one screen of pixels.
 void setVirtualDisplayScale(int32_t percent);
 void setVirtualMonitors(const std::vector<ScreenRect>& monitors);
+// How many display pixels each screen pixel stands for, in percent (0 after a
+// reset: not told), as on a desktop that reads a scaled output in logical pixels.
+void setVirtualScreenPixelScale(int32_t percent);
 
 // The pixel an absolute coordinate lands on, as the platform maps it back:
 // floor(a * size / 65536).

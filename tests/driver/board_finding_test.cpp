@@ -173,6 +173,27 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
     EXPECT_TRUE(virtualInputLog().empty());
 }
 
+TEST_F(BoardFinding, ScreenPixelsOfAFractionallyScaledOutputAreRefused)
+{
+    const std::string picture = blackPicture();
+    // 0: not told; 100 and 200: each screen pixel is whole display pixels.
+    for (const int32_t pixelScale : {0, 100, 125, 150, 200}) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        setVirtualScreenPixelScale(pixelScale);
+        showScrivletPage(100, 252);
+        const RunOutcome r = runWith({"-image", picture, "-stepx", "100", "-stepy", "100"});
+        if (pixelScale % 100 == 0) {
+            EXPECT_EQ(r.status, 0) << pixelScale;
+            continue;
+        }
+        EXPECT_EQ(r.status, -1) << pixelScale;
+        EXPECT_EQ(r.output, "The display is scaled to " + std::to_string(pixelScale) +
+                                " %, which shows each pixel of the page on part of its own: set the display's "
+                                "scaling to 100 % (or another whole multiple of it), and run again.\n");
+        EXPECT_TRUE(virtualInputLog().empty()) << pixelScale;
+    }
+}
+
 // A page that paints what it is sent a little later, as browsers do.
 std::vector<LoggedInput> heldInput;
 void paintLater(int32_t, int32_t, uint32_t) { heldInput.push_back(virtualInputLog().back()); }

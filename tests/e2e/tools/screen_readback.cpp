@@ -161,11 +161,13 @@ void closeScreen(Screen& screen)
     screen.display = nullptr;
 }
 
-// grim's binary PPM of the rectangle: "P6 WIDTH HEIGHT 255", then RGB bytes.
+// grim's binary PPM of the rectangle: "P6 WIDTH HEIGHT 255", then RGB bytes. The
+// rectangle is in the compositor's logical pixels, and so is the copy (-s 1), on a
+// scaled output too.
 bool captureWithGrim(int32_t left, int32_t top, Picture& picture)
 {
     char command[128];
-    std::snprintf(command, sizeof command, "grim -t ppm -g '%" PRId32 ",%" PRId32 " %" PRId32 "x%" PRId32 "' -", left,
+    std::snprintf(command, sizeof command, "grim -s 1 -t ppm -g '%" PRId32 ",%" PRId32 " %" PRId32 "x%" PRId32 "' -", left,
                   top, picture.width, picture.height);
     std::FILE* pipe = popen(command, "r");
     if (pipe == nullptr) {
