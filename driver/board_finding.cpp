@@ -29,7 +29,14 @@ bool withinPointerReach(int32_t x, int32_t y)
 
 std::string whereText(const EdgeRun& edge)
 {
-    return "(" + std::to_string(edge.left) + ", " + std::to_string(edge.row) + ")";
+    // Texts here are appended piece by piece: MinGW's GCC 12 mistakes a short
+    // literal + string for an overlapping copy.
+    std::string text = "(";
+    text += std::to_string(edge.left);
+    text += ", ";
+    text += std::to_string(edge.row);
+    text += ")";
+    return text;
 }
 
 // Why an edge seen is no board to draw on, or empty when it is one.
@@ -73,11 +80,16 @@ std::string sightingReason()
     }
     if (edge.length > longestScaledEdge)
         return "";
-    if (!edgeAtOneToOne(edge.length))
-        return " " + refusalFor(edge);
-    return " Its board's top edge was seen at " + whereText(edge) +
-           ", outside the area looked in (columns 50 to 799, rows 200 to 399 of the primary screen): move the page "
-           "there, or run with -anywhere.";
+    std::string reason = " ";
+    if (!edgeAtOneToOne(edge.length)) {
+        reason += refusalFor(edge);
+        return reason;
+    }
+    reason += "Its board's top edge was seen at ";
+    reason += whereText(edge);
+    reason += ", outside the area looked in (columns 50 to 799, rows 200 to 399 of the primary screen): move the "
+              "page there, or run with -anywhere.";
+    return reason;
 }
 
 }  // namespace
