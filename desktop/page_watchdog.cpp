@@ -135,6 +135,17 @@ int32_t scaleSeenAt(int32_t edgeX, int32_t edgeRow)
     return edge.length == 0 || edgeAtOneToOne(edge.length) ? 100 : scalePercentOf(edge.length);
 }
 
+// The scale of a page zoomed out meanwhile, whose edge is too short for the
+// locator: 100 when no such edge is where the board is looked for.
+int32_t scaleOfShortEdge()
+{
+    constexpr ScreenRect lookedIn = {50, boardEdgeFirstRow, 750, boardEdgeLastRow - boardEdgeFirstRow + 1};
+    EdgeRun edge;
+    if (!firstEdgeRunIn(lookedIn, shortestScaledEdge, edge))
+        return 100;
+    return scaleSeenAt(edge.left, edge.row);
+}
+
 std::string pausedAtScaleText(int32_t scale)
 {
     return "scrivdraw paused \xC2\xB7 the page is shown at " + std::to_string(scale) +
@@ -241,6 +252,8 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
             setEdge(x, y - edgeToOrigin, run);
             break;
         }
+        if (scale == 100)
+            scale = scaleOfShortEdge();
         if (scale != 100 && scale != toldScale) {
             showStatus(pausedAtScaleText(scale).c_str());
             toldScale = scale;

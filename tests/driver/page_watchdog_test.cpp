@@ -300,9 +300,13 @@ INSTANTIATE_TEST_SUITE_P(Incidents, PageWatchdog, testing::ValuesIn(cases),
 
 namespace {
 
-// The user zooms the page in mid-run (Ctrl and plus): its board grows to 375
-// pixels and moves; 1.5 s later it is back at 1:1 where it was.
+// The user zooms the page mid-run (Ctrl and plus, or minus): its board grows to
+// 375 pixels (or shrinks to 270) and moves; 1.5 s later it is back at 1:1 where it
+// was.
 struct Zoom {
+    int32_t left = 125;
+    int32_t row = 310;
+    int32_t length = 375;
     int64_t inAt = 0;
     int64_t backAt = 0;
     bool in = false;
@@ -315,7 +319,7 @@ void applyZoom(int64_t nowMs)
     if (!zoom.in && nowMs >= zoom.inAt) {
         zoom.in = true;
         paintVirtualRect(0, 0, testScreenWidth, testScreenHeight, 0xFFFFFFu);
-        paintVirtualRect(125, 310, 375, 1, 0x999999u);
+        paintVirtualRect(zoom.left, zoom.row, zoom.length, 1, 0x999999u);
     }
     if (!zoom.back && nowMs >= zoom.backAt) {
         zoom.back = true;
@@ -329,17 +333,23 @@ void pageUnlessZoomed(int32_t x, int32_t y, uint32_t flags)
         scrivletPageInput(x, y, flags);
 }
 
-bool isScaleText(const std::string& text) { return text.find("shown at 125 %") != std::string::npos; }
+bool isScaleText(const std::string& text)
+{
+    return text.find("shown at " + std::to_string(zoom.length / 3) + " %") != std::string::npos;
+}
 
 }  // namespace
 
 TEST_F(PageWatchdog, NeverResumesOntoABoardOfAnotherScale)
 {
+    for (const int32_t length : {375, 270})
     for (const bool fast : {false, true}) {
         ASSERT_EQ(draw(fast, false), PassResult::Finished);
         const std::vector<uint32_t> undisturbed = shownPageModel().board;
 
         zoom = Zoom{};
+        if (length == 270)
+            zoom = Zoom{90, 223, 270};
         zoom.inAt = virtualClockMs() / 3;
         zoom.backAt = zoom.inAt + 1500;
         resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
