@@ -1,5 +1,6 @@
 #include "desktop/stroke_check.h"
 
+#include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/resend_log.h"
 #include "desktop/screen.h"
@@ -116,6 +117,10 @@ void strokeCheckAfter()
             break;
         sleepMilliseconds(lookEveryMs);
     }
+    // A page covered or moved meanwhile proves nothing either way: the watchdog
+    // sees to it, and a later stroke is checked instead.
+    if (pageWatchdogArmed() && checkPage() == PageCheck::Away)
+        return;
     check.state = State::Failed;
 }
 

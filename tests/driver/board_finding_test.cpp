@@ -207,6 +207,23 @@ void deliverHeld(int64_t nowMs)
     }
 }
 
+// A window put over the page just as its first stroke comes, for 3 s.
+int64_t coveredUntil = -1;
+void coveredAtFirstStroke(int32_t x, int32_t y, uint32_t flags)
+{
+    if (coveredUntil < 0 && (flags & mouseLeftDown) && x >= 100 && y >= 252 && x < 400 && y < 552) {
+        coveredUntil = virtualClockMs() + 3000;
+        paintVirtualRect(50, 200, 800, 400, 0x404040u);
+    }
+    if (coveredUntil < 0 || virtualClockMs() >= coveredUntil)
+        scrivletPageInput(x, y, flags);
+}
+void uncoverAfterwards(int64_t nowMs)
+{
+    if (coveredUntil >= 0 && nowMs >= coveredUntil && virtualPixel(100, 250) != grey)
+        moveScrivletPage(100, 252);
+}
+
 TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
 {
     const std::string picture = blackPicture();
@@ -215,7 +232,8 @@ TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
     const struct {
         const char* name;
         bool fast;
-        int page;  // 0: no input taken, 1: painted 40 ms later, 2: no input, the board already black
+        int page;  // 0: no input taken, 1: painted 40 ms later, 2: no input, the board already black,
+                   // 3: covered as the first stroke comes
         int status;
         std::string after;  // what follows the found line
     } cases[] = {
@@ -224,6 +242,7 @@ TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
         {"PagePaintsLater", false, 1, 0, "Have a day!\n"},
         {"PagePaintsLaterFast", true, 1, 0, "Have a day!\n"},
         {"NothingToChange", false, 2, 0, "Have a day!\n"},
+        {"CoveredAtTheFirstStroke", false, 3, 0, "Have a day!\n"},
     };
     for (const auto& c : cases) {
         resetVirtualDesktop(testScreenWidth, testScreenHeight);
@@ -237,6 +256,11 @@ TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
         }
         if (c.page == 2)
             paintVirtualRect(100, 252, 300, 300, 0x000000u);
+        if (c.page == 3) {
+            coveredUntil = -1;
+            setVirtualInputHandler(coveredAtFirstStroke);
+            setVirtualClockHook(uncoverAfterwards);
+        }
         std::vector<std::string> args = {"-image", picture, "-stepx", "10", "-stepy", "10"};
         if (c.fast)
             args.push_back("-fast");
@@ -244,6 +268,10 @@ TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
         setVirtualClockHook(nullptr);
         EXPECT_EQ(r.status, c.status) << c.name;
         EXPECT_EQ(r.output, "Found start of Scrivlet board at 100 , 252 \n" + c.after) << c.name;
+        if (c.page == 3) {
+            EXPECT_GE(coveredUntil, 2000) << c.name << ": covered";
+            EXPECT_EQ(shownPageModel().board[0], 0x000000u) << c.name << ": the first stroke sent again";
+        }
         if (c.status == -1) {
             // Nothing after the first stroke: three slider clicks and one mark.
             EXPECT_EQ(virtualInputLog().size(), 8u) << c.name;
