@@ -214,6 +214,7 @@ const DesktopBackend waylandBackend = {
     screenSizeWayland, captureWaylandScreen, readWayland,         sendWayland,        keyDownWayland,
     clockWayland,      statusWayland,        beginCaptureWayland, captureDoneWayland, cancelScreenCopy,
     pauseMicrosecondsWayland, clockMicrosecondsWayland,
+    [](int32_t, int32_t) { return screenCopyScalePercent(); }, nullptr, screenCopyScalePercent,
 };
 
 }  // namespace

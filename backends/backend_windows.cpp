@@ -5,6 +5,7 @@
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
 #include "backends/windows_duplication.h"
+#include "backends/windows_monitors.h"
 
 #include <windows.h>
 
@@ -313,6 +314,7 @@ const DesktopBackend windowsBackend = {
     openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
     captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
     nullptr, nullptr, nullptr, pauseMicrosecondsWindows, clockMicrosecondsWindows,
+    windowsDisplayScale, windowsMonitors,
 };
 
 }  // namespace

@@ -136,6 +136,8 @@ const zwlr_screencopy_frame_v1_listener frameListener = {onBuffer, onFlags, onRe
 // The copied buffer, as the program's pixels. The buffer covers the on-screen
 // part of the rectangle; on a scaled output it has more pixels than that part,
 // and each logical pixel takes the buffer pixel at its top-left corner.
+int32_t copyScale = 0;  // buffer pixels per logical one, in percent, of the last copy
+
 void convertInto(uint32_t* out)
 {
     std::fill(out, out + int64_t{request.width} * request.height, invalidColour);
@@ -143,6 +145,7 @@ void convertInto(uint32_t* out)
     const int64_t partHeight = request.y1 - request.y0;
     if (partWidth <= 0 || partHeight <= 0 || copyBuffer.bytes == nullptr)
         return;
+    copyScale = static_cast<int32_t>((int64_t{copyBuffer.width} * 100 + partWidth / 2) / partWidth);
     const bool bgr = copyBuffer.format == WL_SHM_FORMAT_XBGR8888 || copyBuffer.format == WL_SHM_FORMAT_ABGR8888;
     for (int64_t y = 0; y < partHeight; ++y) {
         int64_t row = y * copyBuffer.height / partHeight;
@@ -169,6 +172,8 @@ int64_t nowMs()
 }
 
 }  // namespace
+
+int32_t screenCopyScalePercent() { return copyScale; }
 
 bool beginScreenCopy(int32_t left, int32_t top, int32_t width, int32_t height)
 {

@@ -32,5 +32,10 @@ void cancelScreenCopy();
 // stay invalidColour).
 void captureWaylandScreen(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out);
 
+// How many of the output's own pixels the last copy had for each of the screen
+// pixels it gave, in percent: 100 on an unscaled output, 150 on one scaled by
+// 1.5, where every screen pixel read is one of a block. 0 before any copy.
+int32_t screenCopyScalePercent();
+
 // Lets go of the copy buffer; on closing the connection.
 void releaseScreenCopies();

@@ -32,6 +32,8 @@ const UsageLine usageLines[] = {
     {"-repair", "", "off", "read the board back after, redraw what differs"},
     {"-pace", "auto|US", "1 ms", "pause after each mouse event: auto follows the"},
     {"", "", "", "page, US is 100-1000 microseconds"},
+    {"-anywhere", "", "off", "take a board anywhere on the desktop, not only"},
+    {"", "", "", "in rows 200-399, columns 50-799"},
     {"-wait", "SECONDS", "5", "time to bring the page to the front, 0-600"},
     {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
     {"", "", "", "save the board it leaves as PNG and say what"},

@@ -3,11 +3,13 @@
 #include "common/numeric.h"
 #include "desktop/board_locator.h"
 #include "desktop/page_pace.h"
+#include "desktop/page_scale.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace {
@@ -126,6 +128,31 @@ bool boardFoundElsewhere(int32_t& x, int32_t& y, int32_t& run)
     return locateBoardEdge(x, y, run) && (x != BoardOrigin.x || y != BoardOrigin.y);
 }
 
+// The page's scale in percent where an edge was seen, 100 when it is one to one:
+// a page zoomed meanwhile is no board to go on drawing on.
+int32_t scaleSeenAt(int32_t edgeX, int32_t edgeRow)
+{
+    const EdgeRun edge = measureEdgeRun(edgeX, edgeRow);
+    return edge.length == 0 || edgeAtOneToOne(edge.length) ? 100 : scalePercentOf(edge.length);
+}
+
+// The scale of a page zoomed out meanwhile, whose edge is too short for the
+// locator: 100 when no such edge is where the board is looked for.
+int32_t scaleOfShortEdge()
+{
+    constexpr ScreenRect lookedIn = {50, boardEdgeFirstRow, 750, boardEdgeLastRow - boardEdgeFirstRow + 1};
+    EdgeRun edge;
+    if (!firstEdgeRunIn(lookedIn, shortestScaledEdge, edge))
+        return 100;
+    return scaleSeenAt(edge.left, edge.row);
+}
+
+std::string pausedAtScaleText(int32_t scale)
+{
+    return "scrivdraw paused \xC2\xB7 the page is shown at " + std::to_string(scale) +
+           " %, not 100 %: set the browser's zoom back (Ctrl and 0) to go on (Escape stops)";
+}
+
 }  // namespace
 
 void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run)
@@ -210,6 +237,7 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
 
     gate.resend = true;
     bool told = false;
+    int32_t toldScale = 100;  // the scale said last, 100 when none
     for (;;) {
         if (isKeyDown(ControlKey::Escape)) {
             dog.stopped = true;
@@ -221,19 +249,26 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
             dog.desktop = nullptr;
             break;
         }
-        if (checkPage() == PageCheck::Present)
+        int32_t scale = 100;
+        if (checkPage() == PageCheck::Present && (scale = scaleSeenAt(dog.edgeX, dog.edgeY)) == 100)
             break;
         int32_t x = 0;
         int32_t y = 0;
         int32_t run = 0;
-        if (boardFoundElsewhere(x, y, run)) {
+        if (scale == 100 && boardFoundElsewhere(x, y, run) && (scale = scaleSeenAt(x, y - edgeToOrigin)) == 100) {
             gate.shiftX = saturateToInt32(int64_t{x} - BoardOrigin.x);
             gate.shiftY = saturateToInt32(int64_t{y} - BoardOrigin.y);
             BoardOrigin = {x, y};
             setEdge(x, y - edgeToOrigin, run);
             break;
         }
-        if (!told) {
+        if (scale == 100)
+            scale = scaleOfShortEdge();
+        if (scale != 100 && scale != toldScale) {
+            showStatus(pausedAtScaleText(scale).c_str());
+            toldScale = scale;
+            told = true;
+        } else if (!told) {
             showStatus(pausedText);
             told = true;
         }

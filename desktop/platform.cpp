@@ -101,3 +101,33 @@ void cancelCapture()
         backend().cancelCapture();
     held.pending = false;
 }
+
+int32_t displayScalePercent(int32_t x, int32_t y)
+{
+    if (backend().displayScalePercent == nullptr)
+        return 0;
+    const int32_t percent = backend().displayScalePercent(x, y);
+    return percent > 0 ? percent : 0;
+}
+
+int32_t desktopMonitors(ScreenRect* out, int32_t most)
+{
+    if (most <= 0)
+        return 0;
+    if (backend().desktopMonitors != nullptr) {
+        const int32_t count = std::min(backend().desktopMonitors(out, most), most);
+        if (count > 0)
+            return count;
+    }
+    int32_t width = 0;
+    int32_t height = 0;
+    backend().primaryScreenSize(&width, &height);
+    out[0] = {0, 0, width, height};
+    return 1;
+}
+
+int32_t screenPixelScalePercent()
+{
+    const int32_t percent = backend().screenPixelScalePercent == nullptr ? 0 : backend().screenPixelScalePercent();
+    return percent > 0 ? percent : 100;
+}

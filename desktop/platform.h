@@ -27,6 +27,18 @@ inline constexpr uint32_t releaseFlags = mouseAbsolute | mouseMove | mouseLeftUp
 // Screen colours are 0x00BBGGRR; a pixel that cannot be read has this value.
 inline constexpr uint32_t invalidColour = 0xFFFFFFFFu;
 
+// A monitor's place on the desktop, in the screen coordinates the other
+// operations use (left of or above the primary screen: negative).
+struct ScreenRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// The most monitors a desktop is looked over for.
+inline constexpr int32_t mostMonitors = 16;
+
 enum class ControlKey {
     Escape,
     KeypadMinus,
@@ -64,8 +76,18 @@ struct DesktopBackend {
     void (*cancelCapture)();
     // Finer pacing and clock for -pace. Null where the desktop has none: the pause
     // is then rounded up to whole milliseconds, and the clock counts them.
-    void (*pauseAfterInputMicroseconds)(int32_t us);
-    int64_t (*clockMicroseconds)();
+    void (*pauseAfterInputMicroseconds)(int32_t us) = nullptr;
+    int64_t (*clockMicroseconds)() = nullptr;
+    // Optional (null where the desktop does not tell): the display's scaling at a
+    // screen pixel in percent (100 unscaled), or 0 when not known there.
+    int32_t (*displayScalePercent)(int32_t x, int32_t y) = nullptr;
+    // Optional (null: the primary screen alone): writes up to most monitors into
+    // out and returns how many there are.
+    int32_t (*desktopMonitors)(ScreenRect* out, int32_t most) = nullptr;
+    // Optional (null: 100): how many of the display's own pixels each screen pixel
+    // read stands for, in percent; above 100 where reads and input are in logical
+    // pixels of a scaled output, 0 when not known yet.
+    int32_t (*screenPixelScalePercent)() = nullptr;
 };
 
 // How far a pointer's image can reach from where it points, on desktops whose
@@ -97,3 +119,9 @@ bool captureDone(uint32_t* out);
 void cancelCapture();
 void pauseAfterInputMicroseconds(int32_t us);
 int64_t clockMicroseconds();
+// 0 when the desktop does not tell.
+int32_t displayScalePercent(int32_t x, int32_t y);
+// At least one: the primary screen where the desktop does not list its monitors.
+int32_t desktopMonitors(ScreenRect* out, int32_t most);
+// 100 where the desktop does not tell.
+int32_t screenPixelScalePercent();

@@ -6,6 +6,7 @@
 #include "desktop/platform.h"
 #include "desktop/resend_log.h"
 #include "desktop/screen.h"
+#include "desktop/stroke_check.h"
 
 // The platform maps a normalised coordinate a back to the pixel
 // floor(a * size / 65536). The smallest a that lands on pixel p is therefore
@@ -59,6 +60,8 @@ static int32_t shifted(int32_t pixel, int32_t shift) { return saturateToInt32(in
 // again once it is back, and a board that moved takes the gestures along.
 static void sendGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
+    if (strokeCheckFailed())
+        return;  // the page did not show the first stroke: nothing more goes to it
     // A paced page that is too far behind takes nothing more until it catches up.
     paceBeforeGesture(recordsSent);
     const GestureGate gate = awaitPageBeforeGesture(gesturesSent);
@@ -79,7 +82,9 @@ static void sendGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int
     gesture.number = gesturesSent++;
     if (gate.arrived != allGesturesArrived)  // only a watched page can miss it
         logSentGesture(gesture);
+    strokeCheckBefore(channel, gesture.x1, gesture.y1);
     sendPair(gesture);
+    strokeCheckAfter();
 }
 
 void clickAt(int32_t x, int32_t y) { sendGesture(boardGesture, x, y, x, y); }

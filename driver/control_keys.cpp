@@ -3,14 +3,16 @@
 #include "desktop/page_pace.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
+#include "desktop/stroke_check.h"
 #include "driver/progress.h"
 
 namespace {
 
 KeyVerdict readKeys(bool& paused)
 {
-    // Escape seen while waiting for the page ends the run here, without another poll.
-    if (pageWatchdogStopped() || paceStopped() || isKeyDown(ControlKey::Escape))
+    // Escape seen while waiting for the page, or a first stroke the page did not
+    // show, ends the run here, without another poll.
+    if (pageWatchdogStopped() || paceStopped() || strokeCheckFailed() || isKeyDown(ControlKey::Escape))
         return KeyVerdict::Abort;
     if (isKeyDown(ControlKey::KeypadMinus))
         paused = true;

@@ -4,13 +4,14 @@
 #include "cmdline/argument_table.h"
 #include "cmdline/run_settings.h"
 #include "cmdline/usage.h"
-#include "desktop/board_locator.h"
 #include "desktop/page_pace.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
+#include "desktop/stroke_check.h"
 #include "preview/scrivlet_page.h"
 #include "preview/virtual_desktop.h"
+#include "driver/board_finding.h"
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
 #include "driver/normal_board.h"
@@ -35,6 +36,7 @@ int finish(int status, bool desktopOpen)
     endProgress();
     std::fflush(stdout);
     disarmPageWatchdog();
+    disarmStrokeCheck();
     if (desktopOpen)
         closeDesktop();
     return status;
@@ -127,18 +129,21 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);  // Ctrl+C during the wait: nothing drawn, nothing said
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
 
-    int32_t boardX = 0;
-    int32_t boardY = 0;
-    int32_t edgeRun = 0;
-    if (!locateBoardEdge(boardX, boardY, edgeRun)) {
-        say("Couldn't find upper left corner of Scrivlet page...did you make that window active and to the front?\n");
+    // A board shown at another scale is refused before any input: every click
+    // would land beside where it is meant.
+    FoundBoard board;
+    std::string refusal;
+    if (!findBoard(isOptionPresent("-anywhere"), board, refusal)) {
+        std::printf("%s\n", refusal.c_str());
         return finish(failureStatus, true);
     }
-    BoardOrigin = {boardX, boardY};
-    // Nothing covers or moves a page in memory.
-    if (previewSlot == 0)
-        armPageWatchdog(boardX, boardY - 2, edgeRun);
-    std::printf("Found start of Scrivlet board at %d , %d \n", boardX, boardY);
+    BoardOrigin = {board.x, board.y};
+    // Nothing covers, moves or ignores a page in memory.
+    if (previewSlot == 0) {
+        armPageWatchdog(board.x, board.y - 2, board.edgeRun);
+        armStrokeCheck();
+    }
+    std::printf("Found start of Scrivlet board at %d , %d \n", board.x, board.y);
 
     Picture firstPicture;
     Picture secondPicture;
@@ -182,8 +187,11 @@ int runScrivdraw(int argc, const char* const* argv)
     if (repairing && learnNormalBoard(settings, first, blended, meant) == PassResult::Aborted)
         return finish(failureStatus, true);
     DrawingTally tally;
-    if (runDrawing(settings, first, blended, tally) == PassResult::Aborted)
+    if (runDrawing(settings, first, blended, tally) == PassResult::Aborted) {
+        if (strokeCheckFailed())
+            std::printf("%s\n", strokeCheckFailure().c_str());
         return finish(failureStatus, true);
+    }
 
     if (repairing && !reportRepair(meant.page))
         return finish(failureStatus, true);

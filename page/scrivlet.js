@@ -12,7 +12,8 @@
 // redrawn at most once a frame, so a fast drawing program never waits for them.
 // The board's top-left pixel is at page (x, y), (100, 250) unless the address
 // asks otherwise: index.html?x=120&y=260. For tests, ?drop=P&seed=S makes it
-// lose gestures (see droppingGestures).
+// lose gestures (see droppingGestures), and ?inert=1 makes it take no input at
+// all: a page that looks like the drawing page and never draws.
 "use strict";
 
 (function () {
@@ -241,8 +242,10 @@
   context.fillStyle = "rgb(0,0,0)";
   const [takePress, takeRelease] = droppingGestures(press, release);
   // Releases count wherever they happen, off the board and off the page too.
-  window.addEventListener("mousedown", takePress);
-  window.addEventListener("mouseup", takeRelease);
+  if (new URLSearchParams(window.location.search).get("inert") !== "1") {
+    window.addEventListener("mousedown", takePress);
+    window.addEventListener("mouseup", takeRelease);
+  }
   window.addEventListener("dragstart", (event) => event.preventDefault());
   window.addEventListener("contextmenu", (event) => event.preventDefault());
 

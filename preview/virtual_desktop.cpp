@@ -47,6 +47,9 @@ struct VirtualState {
     std::vector<std::string> statuses;
     VirtualClockHook clockHook = nullptr;
     int32_t frameMs = 0;
+    int32_t displayScale = 0;
+    std::vector<ScreenRect> monitors;
+    int32_t pixelScale = 0;
 };
 
 // A copy begun and not yet collected. With frames, it shows the screen as it is
@@ -212,10 +215,22 @@ int64_t clockVirtual() { return clockMs(); }
 int64_t clockMicrosecondsVirtual() { return state.clockUs; }
 void statusVirtual(const char* text) { state.statuses.emplace_back(text); }
 
+int32_t displayScaleVirtual(int32_t, int32_t) { return state.displayScale; }
+
+int32_t monitorsVirtual(ScreenRect* out, int32_t most)
+{
+    const int32_t count = static_cast<int32_t>(std::min<size_t>(state.monitors.size(), size_t(std::max(most, 0))));
+    std::copy(state.monitors.begin(), state.monitors.begin() + count, out);
+    return static_cast<int32_t>(state.monitors.size());
+}
+
+int32_t pixelScaleVirtual() { return state.pixelScale; }
+
 const DesktopBackend virtualBackend = {
     openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,  screenSizeVirtual,
     captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, clockVirtual, statusVirtual,
     beginCaptureVirtual, captureDoneVirtual, cancelCaptureVirtual, pauseMicrosecondsVirtual, clockMicrosecondsVirtual,
+    displayScaleVirtual, monitorsVirtual, pixelScaleVirtual,
 };
 
 }  // namespace
@@ -288,6 +303,12 @@ int64_t virtualKeyPolls(ControlKey key) { return state.polls[keyIndex(key)]; }
 void setVirtualClockHook(VirtualClockHook hook) { state.clockHook = hook; }
 
 void setVirtualFrameInterval(int32_t ms) { state.frameMs = ms > 0 ? ms : 0; }
+
+void setVirtualDisplayScale(int32_t percent) { state.displayScale = percent; }
+
+void setVirtualMonitors(const std::vector<ScreenRect>& monitors) { state.monitors = monitors; }
+
+void setVirtualScreenPixelScale(int32_t percent) { state.pixelScale = percent; }
 
 int32_t pixelFromAbsolute(int32_t a, int32_t size)
 {

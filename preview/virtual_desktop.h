@@ -72,6 +72,15 @@ void setVirtualClockHook(VirtualClockHook hook);
 // compositor; 0 (after a reset) copies at once.
 void setVirtualFrameInterval(int32_t ms);
 
+// The display's scaling the desktop tells, in percent (0 after a reset: it does
+// not tell), and the monitors it lists (none after a reset: the primary screen
+// alone is looked at). Both live on the one screen of pixels.
+void setVirtualDisplayScale(int32_t percent);
+void setVirtualMonitors(const std::vector<ScreenRect>& monitors);
+// How many display pixels each screen pixel stands for, in percent (0 after a
+// reset: not told), as on a desktop that reads a scaled output in logical pixels.
+void setVirtualScreenPixelScale(int32_t percent);
+
 // The pixel an absolute coordinate lands on, as the platform maps it back:
 // floor(a * size / 65536).
 int32_t pixelFromAbsolute(int32_t a, int32_t size);

@@ -11,7 +11,7 @@
 // shows exactly the colours painted. The grey edge appears only once the window
 // is up, active and handling input: a visible edge means "ready".
 //
-//   scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y]
+//   scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y] [-scale F]
 //
 // -board puts the board's top-left drawing pixel at screen (X, Y) (default 100, 250).
 // -log appends one line per button event, "down X Y T" or "up X Y T", T being
@@ -21,13 +21,17 @@
 // probability P (0..1), drawn from mulberry32
 // seeded with S, as the HTML page's ?drop=P&seed=S does; the log still shows it.
 // -moveto makes F9 move the board, with what is drawn on it, to (X, Y), as a window
-// moved mid-run would.
+// moved mid-run would. -scale F shows the edge and the sliders as a display scaled
+// by F (0.25..5) would, everything F times as far from the screen's origin and as
+// long, for tests of a program that must not draw on such a page; the input is
+// still taken at 1:1.
 
 #include "preview/scrivlet_page.h"
 
 #include <windows.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -62,9 +66,13 @@ struct Page {
     int32_t moveY = 0;
     LARGE_INTEGER start{};
     LARGE_INTEGER frequency{};
+    double scale = 1.0;
 };
 
 Page page;
+
+// A page position as the -scale display shows it.
+int64_t scaled(int64_t position) { return static_cast<int64_t>(std::floor(double(position) * page.scale + 0.5)); }
 
 // Page colours are given as 0xRRGGBB, the order a 32-bit DIB keeps them in.
 void fillRect(int64_t left, int64_t top, int64_t width, int64_t height, uint32_t colour)
@@ -216,7 +224,7 @@ void showEdge(HWND window)
         return;
     page.edgeShown = true;
     const int64_t row = int64_t{page.boardY} + boardEdgeRow;
-    fillRect(page.boardX, row, boardSide, 1, boardEdgeColour);
+    fillRect(scaled(page.boardX), scaled(row), scaled(boardSide), 1, boardEdgeColour);
     RECT rect = {0, 0, page.width, page.height};
     InvalidateRect(window, &rect, FALSE);
 }
@@ -313,7 +321,7 @@ bool readInt32(const char* text, int32_t& out)
     return true;
 }
 
-const char usage[] = "usage: scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y]\n";
+const char usage[] = "usage: scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y] [-scale F]\n";
 
 bool readRate(const char* text, double& out)
 {
@@ -345,6 +353,11 @@ bool readArguments(int argc, char** argv)
             i += 2;
         } else if (std::strcmp(argv[i], "-drop") == 0 && i + 1 < argc) {
             if (!readRate(argv[++i], page.dropRate))
+                return false;
+        } else if (std::strcmp(argv[i], "-scale") == 0 && i + 1 < argc) {
+            char* end = nullptr;
+            page.scale = std::strtod(argv[++i], &end);
+            if (end == argv[i] || *end != '\0' || !(page.scale >= 0.25 && page.scale <= 5.0))
                 return false;
         } else if (std::strcmp(argv[i], "-seed") == 0 && i + 1 < argc) {
             int32_t seed = 0;
@@ -385,8 +398,8 @@ void paintPage()
 {
     fillRect(0, 0, page.width, page.height, pageBackground);
     for (const int32_t row : sliderRows)
-        fillRect(int64_t{page.boardX} + sliderLeft, int64_t{page.boardY} + row - sliderHalfHeight, sliderWidth,
-                 2 * sliderHalfHeight + 1, sliderColour);
+        fillRect(scaled(int64_t{page.boardX} + sliderLeft), scaled(int64_t{page.boardY} + row - sliderHalfHeight),
+                 scaled(sliderWidth), scaled(2 * sliderHalfHeight + 1), sliderColour);
     GdiFlush();
 }
 

@@ -297,3 +297,87 @@ INSTANTIATE_TEST_SUITE_P(Incidents, PageWatchdog, testing::ValuesIn(cases),
                          [](const testing::TestParamInfo<WatchCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// The user zooms the page mid-run (Ctrl and plus, or minus): its board grows to
+// 375 pixels (or shrinks to 270) and moves; 1.5 s later it is back at 1:1 where it
+// was.
+struct Zoom {
+    int32_t left = 125;
+    int32_t row = 310;
+    int32_t length = 375;
+    int64_t inAt = 0;
+    int64_t backAt = 0;
+    bool in = false;
+    bool back = false;
+};
+Zoom zoom;
+
+void applyZoom(int64_t nowMs)
+{
+    if (!zoom.in && nowMs >= zoom.inAt) {
+        zoom.in = true;
+        paintVirtualRect(0, 0, testScreenWidth, testScreenHeight, 0xFFFFFFu);
+        paintVirtualRect(zoom.left, zoom.row, zoom.length, 1, 0x999999u);
+    }
+    if (!zoom.back && nowMs >= zoom.backAt) {
+        zoom.back = true;
+        moveScrivletPage(testBoardX, testBoardY);
+    }
+}
+
+void pageUnlessZoomed(int32_t x, int32_t y, uint32_t flags)
+{
+    if (!zoom.in || zoom.back)
+        scrivletPageInput(x, y, flags);
+}
+
+bool isScaleText(const std::string& text)
+{
+    return text.find("shown at " + std::to_string(zoom.length / 3) + " %") != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(PageWatchdog, NeverResumesOntoABoardOfAnotherScale)
+{
+    for (const int32_t length : {375, 270})
+    for (const bool fast : {false, true}) {
+        ASSERT_EQ(draw(fast, false), PassResult::Finished);
+        const std::vector<uint32_t> undisturbed = shownPageModel().board;
+
+        zoom = Zoom{};
+        if (length == 270)
+            zoom = Zoom{90, 223, 270};
+        zoom.inAt = virtualClockMs() / 3;
+        zoom.backAt = zoom.inAt + 1500;
+        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+        setVirtualClockHook(applyZoom);
+        showScrivletPage(testBoardX, testBoardY);
+        setVirtualInputHandler(pageUnlessZoomed);
+        BoardOrigin = {testBoardX, testBoardY};
+        resetRandomSource();
+        armPageWatchdog(testBoardX, testBoardY - 2, 300);
+        ASSERT_EQ(fast ? runFastPass(settings, picture, nullptr) : runDrawingPass(settings, picture, nullptr),
+                  PassResult::Finished);
+
+        int64_t sentWhileZoomed = 0;
+        for (const LoggedInput& input : virtualInputLog())
+            if (input.timeMs >= zoom.inAt + 2 && input.timeMs < zoom.backAt)
+                ++sentWhileZoomed;
+        EXPECT_EQ(sentWhileZoomed, 0) << "fast " << fast;
+        // Said once, with the scale, and taken away when drawing goes on.
+        const std::vector<std::string>& statuses = virtualStatuses();
+        EXPECT_EQ(std::count_if(statuses.begin(), statuses.end(), isScaleText), 1) << "fast " << fast;
+        EXPECT_EQ(std::count_if(statuses.begin(), statuses.end(), isPageAwayText), 0) << "fast " << fast;
+        const auto told = std::find_if(statuses.begin(), statuses.end(), isScaleText);
+        ASSERT_NE(told, statuses.end());
+        ASSERT_NE(told + 1, statuses.end());
+        EXPECT_EQ(told[1], "");
+        EXPECT_EQ(BoardOrigin.x, testBoardX);
+        EXPECT_EQ(BoardOrigin.y, testBoardY);
+        EXPECT_EQ(shownPageModel().board, undisturbed) << "fast " << fast;
+        setVirtualClockHook(nullptr);
+    }
+}

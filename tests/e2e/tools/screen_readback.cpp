@@ -4,9 +4,9 @@
 // what is expected or the time is up, and then say how many pixels differ.
 //
 //   screen_readback capture LEFT TOP WIDTH HEIGHT OUT.png
-//   screen_readback wait-edge BOARDX BOARDY TIMEOUT_MS
-//       until the page shows its board edge: a grey #999999 row of 300 pixels at
-//       BOARDY-2 from BOARDX, under white
+//   screen_readback wait-edge BOARDX BOARDY TIMEOUT_MS [LENGTH]
+//       until the page shows its board edge: a grey #999999 row of 300 (or LENGTH)
+//       pixels at BOARDY-2 from BOARDX, under white
 //   screen_readback match LEFT TOP EXPECTED.png TIMEOUT_MS [options]
 //       until the rectangle at LEFT, TOP of EXPECTED's size equals EXPECTED
 //   screen_readback match-prefix LEFT TOP EXPECTED.png STEPX STEPY COUNT TIMEOUT_MS [options]
@@ -163,14 +163,16 @@ void closeScreen(Screen& screen)
     screen.display = nullptr;
 }
 
-// grim's binary PPM of the rectangle: "P6 WIDTH HEIGHT 255", then RGB bytes.
+// grim's binary PPM of the rectangle: "P6 WIDTH HEIGHT 255", then RGB bytes. The
+// rectangle is in the compositor's logical pixels, and so is the copy (-s 1), on a
+// scaled output too.
 bool captureWithGrim(int32_t left, int32_t top, Picture& picture)
 {
     const char* grim = std::getenv("SCREEN_READBACK_GRIM");
     if (grim == nullptr || *grim == '\0' || std::strlen(grim) > 512 || std::strchr(grim, '\'') != nullptr)
         grim = "grim";
     char command[640];
-    std::snprintf(command, sizeof command, "'%s' -t ppm -g '%" PRId32 ",%" PRId32 " %" PRId32 "x%" PRId32 "' -", grim,
+    std::snprintf(command, sizeof command, "'%s' -s 1 -t ppm -g '%" PRId32 ",%" PRId32 " %" PRId32 "x%" PRId32 "' -", grim,
                   left, top, picture.width, picture.height);
     std::FILE* pipe = popen(command, "r");
     if (pipe == nullptr) {
@@ -477,17 +479,19 @@ int waitEdgeCommand(int argc, char** argv)
     int32_t boardX = 0;
     int32_t boardY = 0;
     int32_t timeoutMs = 0;
-    if (!argumentCount(argc, 5, 5) || !parseInt32(argv[2], 0, largestSide, boardX, "BOARDX") ||
+    int32_t length = boardSide;  // a page shown at another scale draws it longer or shorter
+    if (!argumentCount(argc, 5, 6) || !parseInt32(argv[2], 0, largestSide, boardX, "BOARDX") ||
         !parseInt32(argv[3], 3, largestSide, boardY, "BOARDY") ||
-        !parseInt32(argv[4], 0, 3600000, timeoutMs, "TIMEOUT_MS"))
+        !parseInt32(argv[4], 0, 3600000, timeoutMs, "TIMEOUT_MS") ||
+        (argc == 6 && !parseInt32(argv[5], 1, largestSide, length, "LENGTH")))
         return statusError;
     // Two rows: white, then the grey edge.
     Picture expected;
-    if (!allocatePicture(expected, boardSide, 2))
+    if (!allocatePicture(expected, length, 2))
         return statusError;
-    for (int32_t x = 0; x < boardSide; ++x) {
+    for (int32_t x = 0; x < length; ++x) {
         expected.pixels[static_cast<size_t>(x)] = white;
-        expected.pixels[static_cast<size_t>(boardSide + x)] = edgeGrey;
+        expected.pixels[static_cast<size_t>(length + x)] = edgeGrey;
     }
     return matchScreen(expected, boardX, boardY - 3, timeoutMs, MatchOptions{});
 }
@@ -580,7 +584,7 @@ int matchPrefixCommand(int argc, char** argv)
 void usage()
 {
     std::fputs("usage: screen_readback capture LEFT TOP WIDTH HEIGHT OUT.png\n"
-               "       screen_readback wait-edge BOARDX BOARDY TIMEOUT_MS\n"
+               "       screen_readback wait-edge BOARDX BOARDY TIMEOUT_MS [LENGTH]\n"
                "       screen_readback match LEFT TOP EXPECTED.png TIMEOUT_MS [--save FILE.png] [--hold MS]\n"
                "       screen_readback match-prefix LEFT TOP EXPECTED.png STEPX STEPY COUNT TIMEOUT_MS"
                " [--save FILE.png] [--hold MS]\n",

@@ -69,6 +69,11 @@ int grab(const char* geometry)
 
 int main(int argc, char** argv)
 {
+    // grim's "-s 1" (one output pixel a screen pixel) is what the screen cast gives.
+    if (argc == 8 && std::strcmp(argv[1], "-s") == 0 && std::strcmp(argv[2], "1") == 0) {
+        argv += 2;
+        argc -= 2;
+    }
     if (argc == 6 && std::strcmp(argv[1], "-t") == 0 && std::strcmp(argv[2], "ppm") == 0 &&
         std::strcmp(argv[3], "-g") == 0 && std::strcmp(argv[5], "-") == 0)
         return grab(argv[4]);

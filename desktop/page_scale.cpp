@@ -1,0 +1,139 @@
+#include "desktop/page_scale.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr uint32_t white = 0xFFFFFFu;
+constexpr uint32_t grey = 0x999999u;
+
+// A page at 1:1 shows an edge of exactly 300 pixels. 280 to 299 is such an edge
+// cut short (by a window over its end, or the screen's side): no display or browser
+// zooms to 93-99 %, and the locator has always drawn on those. Up to 4 more is a
+// 1:1 edge with a frame of up to 2 pixels each side drawn in its grey. The nearest
+// real scales are far off either way: 90 % (270) and 110 % (330) in the browsers,
+// 125 % (375) the smallest display scaling offered beside 100 %.
+constexpr int32_t shortestOneToOne = shortestOneToOneEdge;
+constexpr int32_t longestOneToOne = boardEdgeLength + 4;
+
+// The zoom levels the browsers step through with Ctrl and plus or minus.
+constexpr std::array<int32_t, 15> zoomSteps = {25, 33, 50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300};
+
+// A copy larger than this (pixels) is not made: 8K, and more than any monitor.
+constexpr int64_t largestCopy = int64_t{7680} * 4320 + 7680;
+
+bool edgeAt(const uint32_t* above, const uint32_t* line, int64_t c) { return line[c] == grey && above[c] == white; }
+
+// The browser zoom step within a percentage point of the zoom wanted, or 0.
+int32_t zoomStepNear(double wanted)
+{
+    for (const int32_t step : zoomSteps)
+        if (std::fabs(wanted - step) <= 1.0)
+            return step;
+    return 0;
+}
+
+std::string percentText(int32_t percent) { return std::to_string(percent) + " %"; }
+
+// What to change: the browser's zoom, the display's scaling, or both.
+std::string fixFor(int32_t scale, int32_t displayPercent)
+{
+    const std::string zoomBack = "set the browser's zoom to 100 % (Ctrl and 0)";
+    if (displayPercent == 100 || (displayPercent == 0 && scale < 100))
+        return zoomBack;  // the display is not scaled (none scales below 100 %): the browser zooms
+    // A zoom that undoes the display's scaling: the one given, else the one that
+    // undoes all of what was measured.
+    const double wanted = 10000.0 / (displayPercent > 0 ? displayPercent : scale);
+    const int32_t step = zoomStepNear(wanted);
+    const bool browserZoomed = displayPercent > 0 && std::abs(displayPercent - scale) > 1;
+    const double zoomNow = displayPercent > 0 ? 100.0 * scale / displayPercent : 100.0;
+    std::string fix;
+    if (step != 0)
+        fix = "set the browser's zoom to " + percentText(step) + (step < zoomNow ? " (Ctrl and minus)" : " (Ctrl and plus)") +
+              " or the display's scaling to 100 %";
+    else
+        fix = browserZoomed || displayPercent == 0 ? "set the display's scaling and the browser's zoom to 100 % (Ctrl and 0)"
+                                                   : "set the display's scaling to 100 %";
+    if (step != 0 && browserZoomed)
+        fix += " and the browser's zoom to 100 %";
+    return fix;
+}
+
+}  // namespace
+
+EdgeRun measureEdgeRun(int32_t x, int32_t row)
+{
+    EdgeRun run;
+    const int64_t from = int64_t{x} - longestScaledEdge;
+    const int64_t width = int64_t{2} * longestScaledEdge + 1;
+    if (from < INT32_MIN || from + width > INT32_MAX || row <= INT32_MIN)
+        return run;
+    std::unique_ptr<uint32_t[]> rows(new (std::nothrow) uint32_t[size_t(width) * 2]);
+    if (!rows)
+        return run;
+    captureScreen(static_cast<int32_t>(from), row - 1, static_cast<int32_t>(width), 2, rows.get());
+    const uint32_t* above = rows.get();
+    const uint32_t* line = above + width;
+    const int64_t middle = longestScaledEdge;
+    if (!edgeAt(above, line, middle))
+        return run;
+    int64_t first = middle;
+    while (first > 0 && edgeAt(above, line, first - 1))
+        --first;
+    int64_t last = middle;
+    while (last + 1 < width && edgeAt(above, line, last + 1))
+        ++last;
+    run.left = static_cast<int32_t>(from + first);
+    run.row = row;
+    run.length = static_cast<int32_t>(last - first + 1);
+    return run;
+}
+
+bool edgeAtOneToOne(int32_t length) { return length >= shortestOneToOne && length <= longestOneToOne; }
+
+int32_t scalePercentOf(int32_t length)
+{
+    return static_cast<int32_t>((int64_t{length} * 100 + boardEdgeLength / 2) / boardEdgeLength);
+}
+
+std::string scaleAdvice(int32_t length, int32_t displayPercent)
+{
+    const int32_t scale = scalePercentOf(length);
+    return "The page is shown at " + percentText(scale) + " (its board is " + std::to_string(length) +
+           " pixels wide, not " + std::to_string(boardEdgeLength) + "): " + fixFor(scale, displayPercent) +
+           ", and run again.";
+}
+
+bool firstEdgeRunIn(const ScreenRect& area, int32_t shortest, EdgeRun& found)
+{
+    const int64_t width = area.width;
+    const int64_t rows = int64_t{area.height} + 1;
+    if (width <= 0 || area.height <= 0 || width * rows > largestCopy || area.top <= INT32_MIN ||
+        int64_t{area.left} + width > INT32_MAX || shortest <= 0)
+        return false;
+    std::unique_ptr<uint32_t[]> pixels(new (std::nothrow) uint32_t[size_t(width * rows)]);
+    if (!pixels)
+        return false;
+    captureScreen(area.left, area.top - 1, area.width, area.height + 1, pixels.get());
+    for (int64_t r = 1; r < rows; ++r) {
+        const uint32_t* above = &pixels[size_t((r - 1) * width)];
+        const uint32_t* line = above + width;
+        for (int64_t c = 0; c < width;) {
+            int64_t end = c;
+            while (end < width && edgeAt(above, line, end))
+                ++end;
+            if (end - c >= shortest) {
+                found.left = static_cast<int32_t>(area.left + c);
+                found.row = static_cast<int32_t>(area.top + r - 1);
+                found.length = static_cast<int32_t>(end - c);
+                return true;
+            }
+            c = end + 1;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,134 @@
+#include "desktop/stroke_check.h"
+
+#include "desktop/page_watchdog.h"
+#include "desktop/platform.h"
+#include "desktop/resend_log.h"
+#include "desktop/screen.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int32_t boardSide = 300;
+constexpr int32_t sliderLeftOffset = 365;
+constexpr int32_t sliderPixels = 52;
+constexpr int64_t showWithinMs = 2000;
+constexpr int32_t lookEveryMs = 10;
+// Colour management may shift what a page paints by a few steps a channel.
+constexpr int32_t channelTolerance = 16;
+
+enum class State { Off, Waiting, Failed };
+
+struct StrokeCheck {
+    const DesktopBackend* desktop = nullptr;
+    State state = State::Off;
+    std::array<int32_t, 3> pen{};  // red, green, blue as the page sets them; it starts black
+    bool due = false;              // the gesture just sent must show
+    int32_t x = 0;
+    int32_t y = 0;
+    uint32_t seen = 0;  // 0x00BBGGRR, the last read at (x, y)
+};
+
+StrokeCheck check;
+
+bool checking() { return check.state == State::Waiting && check.desktop == &activeDesktop(); }
+
+uint32_t penColour()
+{
+    return uint32_t(check.pen[0]) | uint32_t(check.pen[1]) << 8 | uint32_t(check.pen[2]) << 16;
+}
+
+bool nearPen(uint32_t colour)
+{
+    if (colour == invalidColour)
+        return false;
+    for (int32_t channel = 0; channel < 3; ++channel) {
+        const int32_t shown = int32_t((colour >> (8 * channel)) & 0xFFu);
+        if (std::abs(shown - check.pen[size_t(channel)]) > channelTolerance)
+            return false;
+    }
+    return true;
+}
+
+bool onBoard(int32_t x, int32_t y)
+{
+    return int64_t{x} >= BoardOrigin.x && int64_t{x} < int64_t{BoardOrigin.x} + boardSide &&
+           int64_t{y} >= BoardOrigin.y && int64_t{y} < int64_t{BoardOrigin.y} + boardSide;
+}
+
+std::string hexColour(uint32_t colour)
+{
+    if (colour == invalidColour)
+        return "nothing readable";
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", unsigned(colour & 0xFFu), unsigned((colour >> 8) & 0xFFu),
+                  unsigned((colour >> 16) & 0xFFu));
+    return text;
+}
+
+}  // namespace
+
+void armStrokeCheck()
+{
+    check = StrokeCheck{};
+    check.desktop = &activeDesktop();
+    check.state = State::Waiting;
+}
+
+void disarmStrokeCheck() { check = StrokeCheck{}; }
+
+void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1)
+{
+    check.due = false;
+    if (!checking())
+        return;
+    if (channel >= 0 && channel < 3) {
+        // A press on slider pixel p sets the channel to 5p, 255 at most.
+        const int64_t pixel = int64_t{x1} - BoardOrigin.x - sliderLeftOffset;
+        if (pixel >= 0 && pixel < sliderPixels)
+            check.pen[size_t(channel)] = static_cast<int32_t>(std::min<int64_t>(255, 5 * pixel));
+        return;
+    }
+    // The press pixel is painted by a dot and a line alike; one already in the pen's
+    // colour would prove nothing.
+    if (channel != boardGesture || !onBoard(x1, y1) || nearPen(readScreenPixel(x1, y1)))
+        return;
+    check.due = true;
+    check.x = x1;
+    check.y = y1;
+}
+
+void strokeCheckAfter()
+{
+    if (!check.due || !checking())
+        return;
+    check.due = false;
+    const int64_t start = clockMilliseconds();
+    for (;;) {
+        check.seen = readScreenPixel(check.x, check.y);
+        if (nearPen(check.seen)) {
+            check.state = State::Off;  // seen: the page takes what is drawn
+            return;
+        }
+        if (clockMilliseconds() - start >= showWithinMs)
+            break;
+        sleepMilliseconds(lookEveryMs);
+    }
+    // A page covered or moved meanwhile proves nothing either way: the watchdog
+    // sees to it, and a later stroke is checked instead.
+    if (pageWatchdogArmed() && checkPage() == PageCheck::Away)
+        return;
+    check.state = State::Failed;
+}
+
+bool strokeCheckFailed() { return check.state == State::Failed; }
+
+std::string strokeCheckFailure()
+{
+    return "The page does not show what was drawn at (" + std::to_string(check.x) + ", " + std::to_string(check.y) +
+           "): after 2 s it shows " + hexColour(check.seen) + ", not the pen's " + hexColour(penColour()) +
+           ", so it is not the drawing page or takes no input.";
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The first stroke is checked on the screen: the first board gesture meant to
+// change a pixel must show there in the pen's colour within 2 s (pages paint a
+// frame or two later). What finds a board cannot tell a page that takes no input,
+// or another page with a grey line, from the drawing page; this can. Once the
+// stroke showed, nothing more is checked. Like the watchdog, it checks only the
+// desktop it was armed on, so a pass sent to a model of the page is left alone.
+
+#include <cstdint>
+#include <string>
+
+void armStrokeCheck();
+void disarmStrokeCheck();
+
+// Called by the pointer just before and just after each new gesture it sends;
+// channel is the slider's (0..2) or boardGesture.
+void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1);
+void strokeCheckAfter();
+
+// True once the first stroke did not show: nothing more may be sent.
+bool strokeCheckFailed();
+
+// The line that says what did not show, with no line end.
+std::string strokeCheckFailure();
