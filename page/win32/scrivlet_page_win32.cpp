@@ -26,192 +26,20 @@
 // long, for tests of a program that must not draw on such a page; the input is
 // still taken at 1:1.
 
-#include "preview/scrivlet_page.h"
+#include "page/win32/page_state.h"
 
 #include <windows.h>
 
-#include <cerrno>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
+
+using namespace scrivletPage;
 
 const char windowClassName[] = "ScrivletPage";
 const char windowTitle[] = "Scrivlet";
 constexpr UINT showEdgeMessage = WM_APP + 1;
-
-struct Page {
-    int32_t width = 0;   // the window, and the page bitmap, cover the whole screen
-    int32_t height = 0;
-    int32_t boardX = defaultBoardX;
-    int32_t boardY = defaultBoardY;
-    uint32_t* pixels = nullptr;  // 0x00RRGGBB, rows top first
-    HDC memory = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previousBitmap = nullptr;
-    uint8_t pen[3] = {0, 0, 0};  // red, green, blue
-    bool pressedOnBoard = false;
-    int32_t pressX = 0;
-    int32_t pressY = 0;
-    bool edgeShown = false;
-    FILE* log = nullptr;
-    double dropRate = 0.0;
-    uint32_t dropState = 0;
-    bool dropping = false;  // the gesture under way is being ignored
-    bool canMove = false;
-    int32_t moveX = 0;
-    int32_t moveY = 0;
-    LARGE_INTEGER start{};
-    LARGE_INTEGER frequency{};
-    double scale = 1.0;
-};
-
-Page page;
-
-// A page position as the -scale display shows it.
-int64_t scaled(int64_t position) { return static_cast<int64_t>(std::floor(double(position) * page.scale + 0.5)); }
-
-// Page colours are given as 0xRRGGBB, the order a 32-bit DIB keeps them in.
-void fillRect(int64_t left, int64_t top, int64_t width, int64_t height, uint32_t colour)
-{
-    const int64_t x0 = left < 0 ? 0 : left;
-    const int64_t y0 = top < 0 ? 0 : top;
-    const int64_t x1 = left + width > page.width ? page.width : left + width;
-    const int64_t y1 = top + height > page.height ? page.height : top + height;
-    for (int64_t y = y0; y < y1; ++y)
-        for (int64_t x = x0; x < x1; ++x)
-            page.pixels[y * page.width + x] = colour;
-}
-
-bool onBoard(int64_t x, int64_t y)
-{
-    return x >= page.boardX && x < int64_t{page.boardX} + boardSide && y >= page.boardY &&
-           y < int64_t{page.boardY} + boardSide;
-}
-
-// The bounding box of everything painted since the last repaint request.
-struct Dirty {
-    bool any = false;
-    int64_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-};
-
-void paintOnBoard(int64_t x, int64_t y, Dirty& dirty)
-{
-    if (!onBoard(x, y) || x >= page.width || y >= page.height)
-        return;
-    page.pixels[y * page.width + x] = uint32_t{page.pen[0]} << 16 | uint32_t{page.pen[1]} << 8 | page.pen[2];
-    if (!dirty.any) {
-        dirty = Dirty{true, x, y, x + 1, y + 1};
-        return;
-    }
-    dirty.left = x < dirty.left ? x : dirty.left;
-    dirty.top = y < dirty.top ? y : dirty.top;
-    dirty.right = x + 1 > dirty.right ? x + 1 : dirty.right;
-    dirty.bottom = y + 1 > dirty.bottom ? y + 1 : dirty.bottom;
-}
-
-// Integer Bresenham from the press to the release, both ends included, one error
-// term for all octants; points off the board are walked but not painted.
-void paintLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Dirty& dirty)
-{
-    const int64_t dx = x1 > x0 ? x1 - x0 : x0 - x1;
-    const int64_t dy = -(y1 > y0 ? y1 - y0 : y0 - y1);
-    const int64_t sx = x0 < x1 ? 1 : -1;
-    const int64_t sy = y0 < y1 ? 1 : -1;
-    int64_t err = dx + dy;
-    for (;;) {
-        paintOnBoard(x0, y0, dirty);
-        if (x0 == x1 && y0 == y1)
-            return;
-        const int64_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
-}
-
-int sliderAt(int64_t x, int64_t y)
-{
-    const int64_t left = int64_t{page.boardX} + sliderLeft;
-    if (x < left || x >= left + sliderWidth)
-        return -1;
-    for (int channel = 0; channel < 3; ++channel) {
-        const int64_t centre = int64_t{page.boardY} + sliderRows[channel];
-        if (y >= centre - sliderHalfHeight && y <= centre + sliderHalfHeight)
-            return channel;
-    }
-    return -1;
-}
-
-void logEvent(const char* what, int32_t x, int32_t y)
-{
-    if (page.log == nullptr)
-        return;
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    const int64_t ticks = now.QuadPart - page.start.QuadPart;
-    const int64_t frequency = page.frequency.QuadPart > 0 ? page.frequency.QuadPart : 1;
-    const long long micros = static_cast<long long>(ticks / frequency * 1000000 + ticks % frequency * 1000000 / frequency);
-    std::fprintf(page.log, "%s %ld %ld %lld\n", what, static_cast<long>(x), static_cast<long>(y), micros);
-    std::fflush(page.log);
-}
-
-// mulberry32's next number as a fraction in [0, 1).
-double nextDropUnit()
-{
-    page.dropState += 0x6D2B79F5u;
-    uint32_t t = page.dropState;
-    t = (t ^ (t >> 15)) * (t | 1u);
-    t ^= t + (t ^ (t >> 7)) * (t | 61u);
-    return double(t ^ (t >> 14)) / 4294967296.0;
-}
-
-void press(HWND window, int32_t x, int32_t y)
-{
-    logEvent("down", x, y);
-    // The release may come anywhere; keep receiving the button until it does.
-    SetCapture(window);
-    page.pressedOnBoard = false;
-    page.dropping = page.dropRate > 0.0 && nextDropUnit() < page.dropRate;
-    if (page.dropping)
-        return;
-    if (onBoard(x, y)) {
-        page.pressedOnBoard = true;
-        page.pressX = x;
-        page.pressY = y;
-        return;
-    }
-    const int channel = sliderAt(x, y);
-    if (channel >= 0) {
-        const int64_t value = 5 * (int64_t{x} - (int64_t{page.boardX} + sliderLeft));
-        page.pen[channel] = static_cast<uint8_t>(value > 255 ? 255 : value);
-    }
-}
-
-void release(HWND window, int32_t x, int32_t y)
-{
-    logEvent("up", x, y);
-    if (GetCapture() == window)
-        ReleaseCapture();
-    if (page.dropping || !page.pressedOnBoard)
-        return;
-    page.pressedOnBoard = false;
-    Dirty dirty;
-    paintLine(page.pressX, page.pressY, x, y, dirty);
-    if (dirty.any) {
-        RECT rect = {static_cast<LONG>(dirty.left), static_cast<LONG>(dirty.top), static_cast<LONG>(dirty.right),
-                     static_cast<LONG>(dirty.bottom)};
-        InvalidateRect(window, &rect, FALSE);
-    }
-}
 
 // Button messages carry client coordinates as two signed 16-bit halves; with the
 // window at the screen's origin they are screen coordinates.
@@ -305,70 +133,6 @@ LRESULT CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
-}
-
-// A whole number in 32 bits, all of the text, or false.
-bool readInt32(const char* text, int32_t& out)
-{
-    if (text == nullptr || *text == '\0')
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
-        return false;
-    out = static_cast<int32_t>(value);
-    return true;
-}
-
-const char usage[] = "usage: scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y] [-scale F]\n";
-
-bool readRate(const char* text, double& out)
-{
-    char* end = nullptr;
-    out = std::strtod(text, &end);
-    return end != text && *end == '\0' && out >= 0.0 && out <= 1.0;
-}
-
-bool readArguments(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-board") == 0 && i + 2 < argc) {
-            if (!readInt32(argv[i + 1], page.boardX) || !readInt32(argv[i + 2], page.boardY))
-                return false;
-            i += 2;
-        } else if (std::strcmp(argv[i], "-log") == 0 && i + 1 < argc) {
-            if (page.log != nullptr)
-                std::fclose(page.log);
-            page.log = std::fopen(argv[i + 1], "a");
-            if (page.log == nullptr) {
-                std::fprintf(stderr, "scrivlet_page: can't open %s\n", argv[i + 1]);
-                return false;
-            }
-            ++i;
-        } else if (std::strcmp(argv[i], "-moveto") == 0 && i + 2 < argc) {
-            if (!readInt32(argv[i + 1], page.moveX) || !readInt32(argv[i + 2], page.moveY))
-                return false;
-            page.canMove = true;
-            i += 2;
-        } else if (std::strcmp(argv[i], "-drop") == 0 && i + 1 < argc) {
-            if (!readRate(argv[++i], page.dropRate))
-                return false;
-        } else if (std::strcmp(argv[i], "-scale") == 0 && i + 1 < argc) {
-            char* end = nullptr;
-            page.scale = std::strtod(argv[++i], &end);
-            if (end == argv[i] || *end != '\0' || !(page.scale >= 0.25 && page.scale <= 5.0))
-                return false;
-        } else if (std::strcmp(argv[i], "-seed") == 0 && i + 1 < argc) {
-            int32_t seed = 0;
-            if (!readInt32(argv[++i], seed))
-                return false;
-            page.dropState = static_cast<uint32_t>(seed);
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool createPageBitmap()
