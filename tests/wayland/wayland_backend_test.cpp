@@ -3,8 +3,8 @@
 // swaymsg to know what the screen shows, and types keys with wtype, which reach
 // the backend only through the bindings it makes over sway's IPC.
 
-#include "backends/sway_keys.h"
-#include "backends/wayland_screencopy.h"
+#include "backends/wlroots/sway_keys.h"
+#include "backends/wlroots/wayland_screencopy.h"
 #include "desktop/platform.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "backends/wayland_screencopy.h"
+#include "backends/wlroots/wayland_screencopy.h"
 
-#include "backends/wayland_session.h"
+#include "backends/wlroots/wayland_session.h"
 #include "desktop/platform.h"
 
 #include <algorithm>

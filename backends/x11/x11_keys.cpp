@@ -1,4 +1,4 @@
-#include "backends/x11_keys.h"
+#include "backends/x11/x11_keys.h"
 
 #include "backends/linux_timing.h"
 

@@ -5,9 +5,9 @@
 #include "backends/linux_desktops.h"
 #include "backends/linux_timing.h"
 #include "common/stop_request.h"
-#include "backends/sway_keys.h"
-#include "backends/wayland_screencopy.h"
-#include "backends/wayland_session.h"
+#include "backends/wlroots/sway_keys.h"
+#include "backends/wlroots/wayland_screencopy.h"
+#include "backends/wlroots/wayland_session.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "backends/sway_keys.h"
+#include "backends/wlroots/sway_keys.h"
 
 #include <atomic>
 #include <csignal>

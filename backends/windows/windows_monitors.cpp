@@ -1,4 +1,4 @@
-#include "backends/windows_monitors.h"
+#include "backends/windows/windows_monitors.h"
 
 #include <windows.h>
 

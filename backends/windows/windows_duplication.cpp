@@ -1,4 +1,4 @@
-#include "backends/windows_duplication.h"
+#include "backends/windows/windows_duplication.h"
 
 #include <d3d11.h>
 #include <dxgi1_2.h>

@@ -1,7 +1,7 @@
 // The connection to the compositor: what it offers, the output taken as the
 // screen, and the pump that takes in what it sends.
 
-#include "backends/wayland_session.h"
+#include "backends/wlroots/wayland_session.h"
 
 #include <algorithm>
 #include <cerrno>

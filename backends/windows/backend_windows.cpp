@@ -4,8 +4,8 @@
 #include "common/stop_request.h"
 #include "desktop/platform.h"
 #include "backends/precise_wait.h"
-#include "backends/windows_duplication.h"
-#include "backends/windows_monitors.h"
+#include "backends/windows/windows_duplication.h"
+#include "backends/windows/windows_monitors.h"
 
 #include <windows.h>
 

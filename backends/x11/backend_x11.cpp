@@ -6,7 +6,7 @@
 #include "backends/linux_desktops.h"
 #include "desktop/platform.h"
 #include "backends/linux_timing.h"
-#include "backends/x11_keys.h"
+#include "backends/x11/x11_keys.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
