@@ -37,7 +37,9 @@ RunOutcome runWith(std::vector<std::string> args)
 // A black 24-bit Targa picture, 4 x 4.
 std::string blackPicture()
 {
-    const std::string path = testing::TempDir() + "board-finding-black.tga";
+    // Test cases may run at the same time: each writes a file of its own.
+    const std::string path =
+        testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + "-black.tga";
     std::vector<char> bytes(18, 0);
     bytes[2] = 2;
     bytes[12] = bytes[14] = 4;
