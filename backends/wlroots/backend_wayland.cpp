@@ -126,19 +126,11 @@ void minimiseWayland() { swayMinimiseConsole(); }
 
 void sleepWayland(int32_t ms) { sleepUnlessStopped(ms); }
 
-void pauseWayland(int32_t ms)
-{
-    // Measured from the send, as on X11.
-    if (!pacing.sentAny || ms <= 0)
-        return;
-    waitPrecisely(linuxWaitClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
-}
+void pauseWayland(int32_t ms) { pauseSinceSend(pacing.sentAny, pacing.wait, pacing.lastSendNs, int64_t{ms} * 1'000'000); }
 
 void pauseMicrosecondsWayland(int32_t us)
 {
-    if (!pacing.sentAny || us <= 0)
-        return;
-    waitPrecisely(linuxWaitClock, pacing.wait, pacing.lastSendNs + int64_t{us} * 1'000);
+    pauseSinceSend(pacing.sentAny, pacing.wait, pacing.lastSendNs, int64_t{us} * 1'000);
 }
 
 int64_t clockMicrosecondsWayland() { return monotonicNs() / 1'000; }

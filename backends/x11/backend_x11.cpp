@@ -163,21 +163,9 @@ void minimiseX11()
 
 void sleepX11(int32_t ms) { sleepUnlessStopped(ms); }
 
-void pauseX11(int32_t ms)
-{
-    // Measured from the send, not from now: the time spent sending and flushing
-    // counts towards the pause, and records are still never closer than ms apart.
-    if (!x11.sentAny || ms <= 0)
-        return;
-    waitPrecisely(linuxWaitClock, x11.pacing, x11.lastSendNs + int64_t{ms} * 1'000'000);
-}
+void pauseX11(int32_t ms) { pauseSinceSend(x11.sentAny, x11.pacing, x11.lastSendNs, int64_t{ms} * 1'000'000); }
 
-void pauseMicrosecondsX11(int32_t us)
-{
-    if (!x11.sentAny || us <= 0)
-        return;
-    waitPrecisely(linuxWaitClock, x11.pacing, x11.lastSendNs + int64_t{us} * 1'000);
-}
+void pauseMicrosecondsX11(int32_t us) { pauseSinceSend(x11.sentAny, x11.pacing, x11.lastSendNs, int64_t{us} * 1'000); }
 
 int64_t clockMicrosecondsX11() { return monotonicNs() / 1'000; }
 
