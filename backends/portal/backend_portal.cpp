@@ -5,12 +5,14 @@
 
 #include "backends/linux_desktops.h"
 #include "backends/linux_timing.h"
+#include "backends/portal/desktop_choice.h"
 #include "backends/portal/pipewire_frames.h"
 #include "backends/portal/portal_session.h"
 #include "common/stop_request.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/prctl.h>
 
 namespace {
@@ -34,6 +36,13 @@ constexpr int64_t firstFrameMs = 5000;
 // change: a read waits for a frame made after it was asked for, and takes the
 // newest once none has come for this long (nothing changed).
 constexpr int64_t quietScreenMs = 400;
+// A watchdog look vouches for every gesture sent before it, and judges the
+// screen as it was then from the frames made just before and just after; with
+// no frame after, it waits this long before taking the screen as unchanged: on
+// a loaded machine a frame can reach this program well over quietScreenMs after
+// it was made. Looks never hold up the input: the wait costs only the
+// watchdog's reaction when nothing changes on the screen.
+constexpr int64_t quietLookMs = 2000;
 // How many gestures may be on their way to the compositor at most.
 constexpr int32_t gesturesPerSettle = 8;
 
@@ -43,34 +52,26 @@ struct Pacing {
     bool buttonDown = false;
     bool open = false;
     int32_t unsettledGestures = 0;
+    bool lookStarted = false;
+    int64_t lookPixels = 0;
     WaitState wait;
 };
 
 Pacing pacing;
-
-struct Look {
-    bool active = false;
-    int64_t sinceNs = 0;
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-};
-
-Look look;
 
 const char* openPortal()
 {
     if (pacing.open)
         return "";
     pacing = Pacing{};
-    look = Look{};
     if (!portalOffered())
         return noPortal;
     if (const char* problem = openPortalSession(); *problem != '\0')
         return problem;
     if (!waitForFrameSince(0, monotonicNs() + firstFrameMs * 1'000'000)) {
-        const bool unreadable = framesUnreadable();
+        // KWin's screen cast sends no picture at all where it sends only empty
+        // ones with the pointer shown: the same line for both.
+        const bool unreadable = framesUnreadable() || plasmaDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
         closePortalSession();
         return unreadable ? emptyFrames : noFrames;
     }
@@ -166,32 +167,44 @@ int64_t clockPortal() { return monotonicNs() / 1'000'000; }
 // The status line lives in the terminal, whatever the desktop: X11's serves.
 void statusPortal(const char* text) { x11Desktop().showStatus(text); }
 
-// The watchdog's looks: taken from a frame made after the look was begun, or,
-// when no such frame has come for a while, from the newest (the screen has not
-// changed since). Never waits.
+// The watchdog's looks: the screen as it was when the look began. Never waits.
 void beginCapturePortal(int32_t left, int32_t top, int32_t width, int32_t height)
 {
     // A look vouches for the gestures sent before it: they must have reached the
     // compositor by then, not be still on their way.
     settlePortalInput();
     pacing.unsettledGestures = 0;
-    look = Look{true, monotonicNs(), left, top, width, height};
+    const CastStream& screen = portalStream();
+    pacing.lookPixels = int64_t{width} * height;
+    const int64_t now = monotonicNs();
+    pacing.lookStarted = false;
+    withFrameLook([&](FrameLook& frameLook, const FrameView* newest, int64_t shownNs) {
+        pacing.lookStarted = startFrameLook(frameLook, now, screen.width, screen.height, left, top, width, height);
+        if (pacing.lookStarted && newest != nullptr)
+            lookSeesFrame(frameLook, *newest, shownNs);
+    });
 }
 
 bool captureDonePortal(uint32_t* out)
 {
-    if (!look.active)
-        return false;
-    const FrameStamp newest = newestFrame();
-    const bool fresh = newest.count > 0 && newest.shownNs >= look.sinceNs;
-    if (!fresh && monotonicNs() - look.sinceNs < quietScreenMs * 1'000'000)
-        return false;
-    copyNewest(look.left, look.top, look.width, look.height, out);
-    look.active = false;
-    return true;
+    bool decided = false;
+    const bool streaming = pacing.lookStarted && withFrameLook([&](FrameLook& frameLook, const FrameView*, int64_t) {
+        decided = frameLookDecided(frameLook, monotonicNs(), quietLookMs * 1'000'000);
+        if (decided) {
+            frameLookResult(frameLook, out);
+            frameLook = FrameLook{};
+        }
+    });
+    // No stream to look at, or none any more: nothing on the screen is vouched for.
+    if (!streaming)
+        std::fill(out, out + std::max<int64_t>(pacing.lookPixels, 0), invalidColour);
+    return decided || !streaming;
 }
 
-void cancelCapturePortal() { look.active = false; }
+void cancelCapturePortal()
+{
+    withFrameLook([](FrameLook& frameLook, const FrameView*, int64_t) { frameLook = FrameLook{}; });
+}
 
 const DesktopBackend portalBackend = {
     openPortal,       closePortal,   minimisePortal,     sleepPortal,       pausePortal,

@@ -57,3 +57,18 @@ LinuxSessionFacts probeLinuxSession()
     wl_display_disconnect(display);
     return facts;
 }
+
+bool plasmaDesktop(const char* currentDesktop)
+{
+    if (currentDesktop == nullptr)
+        return false;
+    for (const char* name = currentDesktop;;) {
+        const char* end = std::strchr(name, ':');
+        const size_t length = end != nullptr ? size_t(end - name) : std::strlen(name);
+        if (length == 3 && std::strncmp(name, "KDE", 3) == 0)
+            return true;
+        if (end == nullptr)
+            return false;
+        name = end + 1;
+    }
+}

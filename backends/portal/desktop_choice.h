@@ -17,3 +17,7 @@ LinuxDesktop chooseLinuxDesktop(const LinuxSessionFacts& facts);
 
 // Looks: WAYLAND_DISPLAY, and the globals its compositor offers.
 LinuxSessionFacts probeLinuxSession();
+
+// Whether XDG_CURRENT_DESKTOP's value (names separated by colons) names KDE's
+// Plasma, whose screen cast shows no picture of the screen here.
+bool plasmaDesktop(const char* currentDesktop);

@@ -1,6 +1,7 @@
 #include "backends/portal/pipewire_frames.h"
 
 #include "backends/linux_timing.h"
+#include "backends/portal/frame_look.h"
 #include "backends/portal/frame_mapping.h"
 #include "backends/portal/pipewire_params.h"
 #include "desktop/platform.h"
@@ -28,10 +29,19 @@ struct Frames {
     FrameStamp stamp;
     uint64_t unreadable = 0;
     bool ended = false;
+    FrameLook look;  // sees every frame as it comes
 };
 
 Frames frames;
 bool pipewireStarted = false;
+
+// Holds the frames' lock for a scope; only while there is a stream.
+struct FramesLock {
+    FramesLock() { pw_thread_loop_lock(frames.loop); }
+    ~FramesLock() { pw_thread_loop_unlock(frames.loop); }
+    FramesLock(const FramesLock&) = delete;
+    FramesLock& operator=(const FramesLock&) = delete;
+};
 
 void release(pw_buffer* buffer)
 {
@@ -66,11 +76,9 @@ void onProcess(void*)
         FrameView view;
         if (!pictureOf(buffer, view)) {
             // Frames that only move the cursor, or say nothing, keep the last picture.
-            if (buffer->buffer != nullptr && buffer->buffer->n_datas > 0 && buffer->buffer->datas[0].chunk != nullptr &&
-                (buffer->buffer->datas[0].chunk->flags & SPA_CHUNK_FLAG_CORRUPTED) != 0)
-                ++frames.unreadable;
-            else if (buffer->buffer != nullptr && buffer->buffer->n_datas > 0 &&
-                     buffer->buffer->datas[0].chunk != nullptr && buffer->buffer->datas[0].chunk->size == 0)
+            const spa_buffer* spa = buffer->buffer;
+            const spa_chunk* chunk = spa != nullptr && spa->n_datas > 0 ? spa->datas[0].chunk : nullptr;
+            if (chunk != nullptr && ((chunk->flags & SPA_CHUNK_FLAG_CORRUPTED) != 0 || chunk->size == 0))
                 ++frames.unreadable;
             release(buffer);
             continue;
@@ -88,6 +96,7 @@ void onProcess(void*)
             shown = header->pts;
         frames.stamp.count += 1;
         frames.stamp.shownNs = shown;
+        lookSeesFrame(frames.look, view, shown);
     }
     pw_thread_loop_signal(frames.loop, false);
 }
@@ -214,10 +223,8 @@ FrameStamp newestFrame()
 {
     if (frames.loop == nullptr)
         return {};
-    pw_thread_loop_lock(frames.loop);
-    const FrameStamp stamp = frames.stamp;
-    pw_thread_loop_unlock(frames.loop);
-    return stamp;
+    const FramesLock lock;
+    return frames.stamp;
 }
 
 bool waitForFrameSince(int64_t sinceNs, int64_t deadlineNs)
@@ -249,10 +256,9 @@ bool copyFromNewestFrame(int32_t screenWidth, int32_t screenHeight, int32_t left
         std::fill(out, out + int64_t{width} * height, invalidColour);
         return false;
     }
-    pw_thread_loop_lock(frames.loop);
+    const FramesLock lock;
     const bool have = frames.held != nullptr;
     copyScreenRectangle(have ? frames.view : FrameView{}, screenWidth, screenHeight, left, top, width, height, out);
-    pw_thread_loop_unlock(frames.loop);
     return have;
 }
 
@@ -260,10 +266,8 @@ bool framesUnreadable()
 {
     if (frames.loop == nullptr)
         return false;
-    pw_thread_loop_lock(frames.loop);
-    const bool unreadable = frames.stamp.count == 0 && frames.unreadable > 0;
-    pw_thread_loop_unlock(frames.loop);
-    return unreadable;
+    const FramesLock lock;
+    return frames.stamp.count == 0 && frames.unreadable > 0;
 }
 
 void frameSize(int32_t& width, int32_t& height)
@@ -272,10 +276,18 @@ void frameSize(int32_t& width, int32_t& height)
     height = 0;
     if (frames.loop == nullptr)
         return;
-    pw_thread_loop_lock(frames.loop);
+    const FramesLock lock;
     if (frames.layout != scrivFrameUnknown) {
         width = frames.width;
         height = frames.height;
     }
-    pw_thread_loop_unlock(frames.loop);
+}
+
+bool withFrameLook(const std::function<void(FrameLook& look, const FrameView* newest, int64_t shownNs)>& use)
+{
+    if (frames.loop == nullptr)
+        return false;
+    const FramesLock lock;
+    use(frames.look, frames.held != nullptr ? &frames.view : nullptr, frames.stamp.shownNs);
+    return true;
 }

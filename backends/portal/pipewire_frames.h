@@ -4,7 +4,10 @@
 // compositor until a newer one comes), so a screen read is a copy from memory.
 // Compositors send a frame only when the screen changes, some time after it.
 
+#include "backends/portal/frame_look.h"
+
 #include <cstdint>
+#include <functional>
 
 // Connects to the stream's node: through fd, a PipeWire connection the portal
 // opened for this session (taken over, closed here), or, with fd -1, through the
@@ -34,3 +37,7 @@ void frameSize(int32_t& width, int32_t& height);
 
 // Whether frames came but none could be read (all empty or marked corrupted).
 bool framesUnreadable();
+
+// Uses, under the frames' lock, the look that sees every frame as it comes
+// (frame_look.h) and the newest frame (null before any); false without a stream.
+bool withFrameLook(const std::function<void(FrameLook& look, const FrameView* newest, int64_t shownNs)>& use);

@@ -1,10 +1,10 @@
 #include "backends/portal/portal_session.h"
 
 #include "backends/portal/pipewire_frames.h"
+#include "backends/portal/portal_bus.h"
 #include "common/stop_request.h"
 
 #include <cstdio>
-#include <linux/input-event-codes.h>
 #include <string>
 
 #include <gio/gio.h>
@@ -12,9 +12,6 @@
 
 namespace {
 
-const char* const portalName = "org.freedesktop.portal.Desktop";
-const char* const portalPath = "/org/freedesktop/portal/desktop";
-const char* const remoteDesktop = "org.freedesktop.portal.RemoteDesktop";
 const char* const screenCast = "org.freedesktop.portal.ScreenCast";
 
 const char* const askNotice =
@@ -28,31 +25,11 @@ const char* const noStream = "The desktop's screen cast gave no stream of the sc
 
 constexpr uint32_t monitorSource = 1;
 constexpr uint32_t cursorHidden = 1;
-// Calls the compositor answers at once; the dialog's answer has no limit but Ctrl+C.
-constexpr int callTimeoutMs = 5000;
+// The dialog's answer has no limit but Ctrl+C.
 constexpr int64_t setupTimeoutMs = 30000;
-
-// The processes a pointer call passes through after the portal, each of which
-// hands it on without waiting (see settlePortalInput): the desktop's portal
-// backend, then the compositor. An object of each with a property to read.
-struct Hop {
-    const char* name;
-    const char* path;
-    const char* interface;
-    const char* property;
-};
-
-const Hop hops[] = {
-    {"org.freedesktop.impl.portal.desktop.gnome", portalPath, "org.freedesktop.impl.portal.RemoteDesktop",
-     "AvailableDeviceTypes"},
-    {"org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop", "org.gnome.Mutter.RemoteDesktop",
-     "Version"},
-};
-constexpr int hopCount = sizeof hops / sizeof hops[0];
 
 struct Session {
     GDBusConnection* bus = nullptr;
-    bool hopAnswers[hopCount] = {};
     std::string handle;
     CastStream stream;
     int tokens = 0;
@@ -76,12 +53,6 @@ void onResponse(GDBusConnection*, const char*, const char*, const char*, const c
         answer->response.code = 2;
 }
 
-GVariant* call(const char* interface, const char* method, GVariant* parameters, const GVariantType* replyType)
-{
-    return g_dbus_connection_call_sync(session.bus, portalName, portalPath, interface, method, parameters, replyType,
-                                       G_DBUS_CALL_FLAGS_NONE, callTimeoutMs, nullptr, nullptr);
-}
-
 // Calls a method that answers through a Request object, and waits for its
 // Response (limitMs < 0: until it comes or a stop is asked for). The options
 // builder gets the request's token added and is consumed.
@@ -100,7 +71,7 @@ PortalResponse request(const char* interface, const char* method, const char* se
                                ? g_variant_new("(a{sv})", options)
                                : (std::string(method) == "Start" ? g_variant_new("(osa{sv})", sessionPath, "", options)
                                                                  : g_variant_new("(oa{sv})", sessionPath, options));
-    GVariant* reply = call(interface, method, parameters, G_VARIANT_TYPE("(o)"));
+    GVariant* reply = callPortal(interface, method, parameters, G_VARIANT_TYPE("(o)"));
     if (reply != nullptr) {
         g_variant_unref(reply);
         const int64_t start = g_get_monotonic_time();
@@ -127,7 +98,7 @@ uint32_t property(const char* interface, const char* name)
 {
     GVariant* reply = g_dbus_connection_call_sync(
         session.bus, portalName, portalPath, "org.freedesktop.DBus.Properties", "Get",
-        g_variant_new("(ss)", interface, name), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, callTimeoutMs,
+        g_variant_new("(ss)", interface, name), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, portalCallTimeoutMs,
         nullptr, nullptr);
     uint32_t value = 0;
     if (reply != nullptr) {
@@ -154,7 +125,7 @@ void endSession()
     if (session.bus != nullptr && !session.handle.empty()) {
         GVariant* reply = g_dbus_connection_call_sync(session.bus, portalName, session.handle.c_str(),
                                                       "org.freedesktop.portal.Session", "Close", nullptr, nullptr,
-                                                      G_DBUS_CALL_FLAGS_NONE, callTimeoutMs, nullptr, nullptr);
+                                                      G_DBUS_CALL_FLAGS_NONE, portalCallTimeoutMs, nullptr, nullptr);
         if (reply != nullptr)
             g_variant_unref(reply);
     }
@@ -163,6 +134,7 @@ void endSession()
         g_object_unref(session.bus);
     }
     session = Session{};
+    forgetInputHops();
 }
 
 // The screen cast's PipeWire connection, handed over as a file descriptor.
@@ -174,7 +146,7 @@ bool openFrames()
     GVariant* reply = g_dbus_connection_call_with_unix_fd_list_sync(
         session.bus, portalName, portalPath, screenCast, "OpenPipeWireRemote",
         g_variant_new("(oa{sv})", session.handle.c_str(), &options), G_VARIANT_TYPE("(h)"), G_DBUS_CALL_FLAGS_NONE,
-        callTimeoutMs, nullptr, &fds, nullptr, nullptr);
+        portalCallTimeoutMs, nullptr, &fds, nullptr, nullptr);
     int fd = -1;
     if (reply != nullptr && fds != nullptr) {
         gint32 index = -1;
@@ -187,27 +159,6 @@ bool openFrames()
     if (fds != nullptr)
         g_object_unref(fds);
     return fd >= 0 && openFrameStream(fd, session.stream.node);
-}
-
-bool notify(const char* method, GVariant* parameters)
-{
-    GVariant* reply = call(remoteDesktop, method, parameters, nullptr);
-    if (reply == nullptr)
-        return false;
-    g_variant_unref(reply);
-    return true;
-}
-
-bool readHop(const Hop& hop)
-{
-    GVariant* reply = g_dbus_connection_call_sync(
-        session.bus, hop.name, hop.path, "org.freedesktop.DBus.Properties", "Get",
-        g_variant_new("(ss)", hop.interface, hop.property), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
-        callTimeoutMs, nullptr, nullptr);
-    if (reply == nullptr)
-        return false;
-    g_variant_unref(reply);
-    return true;
 }
 
 }  // namespace
@@ -273,8 +224,7 @@ const char* openPortalSession()
     else if (!haveStream)
         problem = noStream;
     if (*problem == '\0') {
-        for (int i = 0; i < hopCount; ++i)
-            session.hopAnswers[i] = readHop(hops[i]);
+        findInputHops();
         session.stream = start.stream;
         if (!openFrames())
             problem = noStream;
@@ -288,29 +238,12 @@ void closePortalSession() { endSession(); }
 
 const CastStream& portalStream() { return session.stream; }
 
-bool portalPointerTo(int32_t x, int32_t y)
-{
-    if (session.handle.empty())
-        return false;
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    return notify("NotifyPointerMotionAbsolute", g_variant_new("(oa{sv}udd)", session.handle.c_str(), &options,
-                                                               session.stream.node, double(x), double(y)));
-}
+GDBusConnection* portalBus() { return session.bus; }
 
-bool portalLeftButton(bool down)
-{
-    if (session.handle.empty())
-        return false;
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    return notify("NotifyPointerButton",
-                  g_variant_new("(oa{sv}iu)", session.handle.c_str(), &options, BTN_LEFT, down ? 1u : 0u));
-}
+const std::string& portalSessionHandle() { return session.handle; }
 
-void settlePortalInput()
+GVariant* callPortal(const char* interface, const char* method, GVariant* parameters, const GVariantType* replyType)
 {
-    for (int i = 0; i < hopCount; ++i)
-        if (session.hopAnswers[i])
-            readHop(hops[i]);
+    return g_dbus_connection_call_sync(session.bus, portalName, portalPath, interface, method, parameters, replyType,
+                                       G_DBUS_CALL_FLAGS_NONE, portalCallTimeoutMs, nullptr, nullptr);
 }

@@ -25,4 +25,19 @@ TEST(DesktopChoice, TheSessionDecides)
             << c.facts.waylandDisplay << c.facts.waylandConnects << c.facts.wlrootsProtocols;
 }
 
+TEST(DesktopChoice, PlasmaIsNamedInTheSessionsDesktops)
+{
+    struct Case {
+        const char* desktops;
+        bool plasma;
+    };
+    const Case cases[] = {
+        {"KDE", true},       {"X-Generic:KDE", true}, {"KDE:X-Other", true}, {"GNOME", false},
+        {"ubuntu:GNOME", false}, {"", false},          {nullptr, false},       {"KDEX", false},
+        {"kde", false},      {":", false},             {"XKDE:", false},       {"::KDE", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(plasmaDesktop(c.desktops), c.plasma) << (c.desktops != nullptr ? c.desktops : "(unset)");
+}
+
 }  // namespace

@@ -2,7 +2,9 @@
 # (mutter, PipeWire, the desktop portal) in a private D-Bus session, run as an
 # unprivileged user, and taken down again by its process group.
 #
-#   start_gnome LOGDIR      ready, or status 1
+#   start_gnome LOGDIR [INSIDE]  ready, or status 1; INSIDE: the session's
+#                           inside (lib/gnome-inside.sh; lib/kde-inside.sh for
+#                           KDE Plasma's, with gnome_desktop=KDE)
 #   stop_gnome              safe to call at any time
 #   (as_gnome_user CMD...)  runs CMD as that user in that session; in a subshell,
 #                           since it execs
@@ -16,9 +18,10 @@ gnome_pid=
 gnome_runtime=
 gnome_bus=
 gnome_nice=-19
+gnome_desktop=GNOME  # XDG_CURRENT_DESKTOP
 
 start_gnome() {
-  local logdir=$1 i
+  local logdir=$1 inside=${2:-gnome-inside.sh} i
   gnome_runtime=$(mktemp -d "${TMPDIR:-/tmp}/scrivdraw-gnome.XXXXXX")
   mkdir -p "$gnome_runtime/home"
   chown -R "$gnome_uid:$gnome_gid" "$gnome_runtime"
@@ -26,7 +29,7 @@ start_gnome() {
   unset DISPLAY WAYLAND_DISPLAY
   # Ahead of the machine's other work, as the sway cases' compositor is.
   setsid nice -n "$gnome_nice" setpriv --reuid="$gnome_uid" --regid="$gnome_gid" --clear-groups \
-    env -i PATH="$PATH" dbus-run-session -- "$(dirname "${BASH_SOURCE[0]}")/gnome-inside.sh" "$gnome_runtime" \
+    env -i PATH="$PATH" dbus-run-session -- "$(dirname "${BASH_SOURCE[0]}")/$inside" "$gnome_runtime" \
     >"$logdir/session.log" 2>&1 &
   gnome_pid=$!
   for i in $(seq 1 300); do
@@ -69,11 +72,11 @@ keep_gnome_logs() {
 as_gnome_user() {
   exec setpriv --reuid="$gnome_uid" --regid="$gnome_gid" --clear-groups \
     env HOME="$gnome_runtime/home" XDG_RUNTIME_DIR="$gnome_runtime" DBUS_SESSION_BUS_ADDRESS="$gnome_bus" \
-    WAYLAND_DISPLAY="$gnome_runtime/wayland-0" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland "$@"
+    WAYLAND_DISPLAY="$gnome_runtime/wayland-0" XDG_CURRENT_DESKTOP="$gnome_desktop" XDG_SESSION_TYPE=wayland "$@"
 }
 
 as_gnome_nice() {
   exec nice -n "$gnome_nice" setpriv --reuid="$gnome_uid" --regid="$gnome_gid" --clear-groups \
     env HOME="$gnome_runtime/home" XDG_RUNTIME_DIR="$gnome_runtime" DBUS_SESSION_BUS_ADDRESS="$gnome_bus" \
-    WAYLAND_DISPLAY="$gnome_runtime/wayland-0" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland "$@"
+    WAYLAND_DISPLAY="$gnome_runtime/wayland-0" XDG_CURRENT_DESKTOP="$gnome_desktop" XDG_SESSION_TYPE=wayland "$@"
 }
