@@ -39,6 +39,20 @@ void checkProbeAge(int64_t now, int64_t recordsSent)
 
 namespace {
 
+// Keeps the lowLagsKept lowest lags, lowest first.
+void noteLowLag(int64_t lag)
+{
+    int32_t at = std::min(pace.lowLagCount, lowLagsKept - 1);
+    if (pace.lowLagCount == lowLagsKept && lag >= pace.lowLags[at])
+        return;
+    while (at > 0 && pace.lowLags[at - 1] > lag) {
+        pace.lowLags[at] = pace.lowLags[at - 1];
+        --at;
+    }
+    pace.lowLags[at] = lag;
+    pace.lowLagCount = std::min(pace.lowLagCount + 1, lowLagsKept);
+}
+
 // Reads the oldest probe's pixel: true if it showed (and is done with).
 bool readOldestProbe()
 {
@@ -63,10 +77,15 @@ bool readOldestProbe()
     std::copy(pace.probes + 1, pace.probes + pace.probeCount, pace.probes);
     --pace.probeCount;
     // What the page takes to show a gesture however little is queued (its frames,
-    // its compositor) is the least lag seen lately; the rest is queued input.
-    // It never rises (a page grown slower is taken to be queueing, which errs on
-    // the safe side) and never counts past what a page takes to paint.
-    pace.leastLagUs = std::min(pace.report.probes == 1 ? lag : std::min(lag, pace.leastLagUs), longestPaintUs);
+    // its compositor) is about the least lag seen; the rest is queued input. It
+    // never rises (a page grown slower is taken to be queueing, which errs on the
+    // safe side) and never counts past what a page takes to paint. Not the very
+    // least: now and then a probe's pixel showed its pen already (a line the page
+    // drew wider than the board is followed), and one such would leave every later
+    // probe looking queued.
+    noteLowLag(lag);
+    pace.leastLagUs = std::min(pace.lowLags[pace.lowLagCount < lowLagsKept ? 0 : lowLagsKept - 1],
+                               longestPaintUs);
     const int64_t queued = lag - pace.leastLagUs;
     // With a probe every eighth of the window, each lag brings about eight: the
     // window grows by about a quarter a lag. Probes sent before the last cut tell of
@@ -77,13 +96,14 @@ bool readOldestProbe()
     } else if (queued > longQueueUs && probe.records > pace.cutAtRecords) {
         pace.window = std::max(pace.window * 3 / 4, smallestWindow);
         pace.cutAtRecords = pace.sentRecords;
-        scaleAutoPause(125);
+        scaleAutoPause(110);
     }
     return true;
 }
 
-// The oldest probe is long overdue: if the newest shows, the page took everything
-// up to it, and the oldest never will show (pages take their input in order).
+// The oldest probe is long overdue: if the newest shows and the oldest still does
+// not, the page took everything up to the newest, and the oldest never will show
+// (pages take their input in order).
 // Those between are not read: they count neither way.
 void readNewestProbe()
 {
@@ -92,6 +112,11 @@ void readNewestProbe()
     captureScreen(BoardOrigin.x + newest.x, BoardOrigin.y + newest.y, 1, 1, &colour);
     if (colour != newest.colour)
         return;
+    // The page may have shown both between the two reads.
+    const Probe& oldest = pace.probes[0];
+    captureScreen(BoardOrigin.x + oldest.x, BoardOrigin.y + oldest.y, 1, 1, &colour);
+    if (colour == oldest.colour)
+        return;  // the next look takes them in order
     pace.knownRecords = std::max(pace.knownRecords, newest.records);
     pace.probeCount = 0;
     pace.dropsInARow = 0;  // the newest showed: the board is a guide

@@ -27,6 +27,8 @@ inline constexpr int32_t mostProbeReads = 3;
 inline constexpr int64_t shortQueueUs = queuedBudgetUs / 4;
 inline constexpr int64_t longQueueUs = queuedBudgetUs / 2;
 inline constexpr int64_t longestPaintUs = 50'000;
+// The least lag is taken to be the highest of this many lowest.
+inline constexpr int32_t lowLagsKept = 8;
 inline constexpr int32_t firstAutoPauseUs = 1000;
 inline constexpr int32_t dropsBeforeBlind = 3;
 inline constexpr int32_t holdStepMs = 1;
@@ -56,6 +58,8 @@ struct PaceState {
     int64_t cutAtRecords = 0;  // records sent when the window was last cut
     int64_t lagSumUs = 0;
     int64_t leastLagUs = 0;
+    int64_t lowLags[lowLagsKept] = {};  // the lowest lags seen, lowest first
+    int32_t lowLagCount = 0;
     int32_t dropsInARow = 0;
     int64_t lookCostUs = 0;
     int64_t lastLookEndUs = 0;
