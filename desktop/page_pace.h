@@ -4,17 +4,20 @@
 //
 // Without -pace every record is followed by the 1 ms pause it always was. With a
 // pace, the pause is that many microseconds (-pace N), or follows the page
-// (-pace auto). Either way the page's own board says how far behind it is: now and
-// then a board gesture that must change a pixel is chosen as a probe, and the
-// watchdog's looks read that pixel until it shows the pen it was drawn with. The
-// time from sending it to seeing it is the page's lag: the least lag seen lately is
-// what the page takes to paint at all, the rest is input queued before it. Only so
-// many records are let ahead of the last one the page showed (a window grown while
-// the queue stays short and cut back when it nears queuedBudgetUs), and none while
-// a probe is queued longer than that: so Escape or keypad minus leave the board
-// still within about that long after the page's own painting time. A probe that does not show within probeAwayUs holds the input
-// back (the page is away or stalled); one that does not show within probeDroppedUs
-// counts as dropped, and -pace auto slows down.
+// (-pace auto). Either way the page's own board says how far behind it is: every
+// eighth of the window or so a board gesture that must change a pixel is chosen as
+// a probe (a few are on their way at once), and the watchdog's looks read the
+// oldest one's pixel until it shows the pen it was drawn with. The time from
+// sending it to seeing it, less half the time since the read before, is the page's
+// lag: the least lag seen lately is what the page takes to paint at all, the rest
+// is input queued before it. Only so many records are let ahead of the last one
+// the page showed (a window grown while the queue stays short and cut back, once a
+// lag, when it nears queuedBudgetUs), and none while a probe is queued longer than
+// that: so Escape or keypad minus leave the board still within about that long
+// after the page's own painting time. A probe that does not show within
+// probeAwayUs holds the input back (the page is away or stalled); one that does
+// not show within probeDroppedUs, or while a younger one does, counts as dropped,
+// and -pace auto slows down.
 
 #include <cstdint>
 
@@ -67,5 +70,8 @@ struct PaceReport {
     int64_t meanLagUs = 0;
     int64_t window = 0;  // records let ahead of what the page showed, at the end
     int32_t pauseUs = 0;
+    int64_t looks = 0;  // the watchdog's looks while paced
+    int64_t meanLookCostUs = 0;
+    int64_t lookSpacingUs = 0;  // from the first look to the last, by the looks between
 };
 PaceReport paceReport();

@@ -32,6 +32,7 @@ struct VirtualState {
     int64_t lastInputUs = 0;
     std::vector<int32_t> microPauses;
     int32_t pageCostUs = 0;
+    int32_t paintDelayUs = 0;
     int32_t readCostUs = 0;
     std::deque<QueuedRecord> queued;  // sent, not yet taken by the page
     int64_t pageFreeUs = 0;           // when the page finishes the last record queued
@@ -81,7 +82,7 @@ void deliverDue()
     while (!state.queued.empty() && state.queued.front().doneUs <= state.clockUs) {
         const QueuedRecord r = state.queued.front();
         state.queued.pop_front();
-        state.pageWaits.push_back(r.doneUs - r.sentUs);
+        state.pageWaits.push_back(r.doneUs - state.paintDelayUs - r.sentUs);
         if (state.handler != nullptr)
             state.handler(r.x, r.y, r.flags);
     }
@@ -158,12 +159,12 @@ void sendVirtual(const MouseInputRecord& record)
     // The pointer never leaves the screen: coordinates past an edge stop at it.
     const int32_t x = std::clamp(pixelFromAbsolute(record.dx, state.width), 0, state.width - 1);
     const int32_t y = std::clamp(pixelFromAbsolute(record.dy, state.height), 0, state.height - 1);
-    if (state.pageCostUs <= 0) {
+    if (state.pageCostUs <= 0 && state.paintDelayUs <= 0) {
         state.handler(x, y, record.flags);
         return;
     }
     state.pageFreeUs = std::max(state.pageFreeUs, state.clockUs) + state.pageCostUs;
-    state.queued.push_back({x, y, record.flags, state.pageFreeUs, state.clockUs});
+    state.queued.push_back({x, y, record.flags, state.pageFreeUs + state.paintDelayUs, state.clockUs});
 }
 
 bool keyDownVirtual(ControlKey key)
@@ -274,7 +275,11 @@ int64_t virtualClockUs() { return state.clockUs; }
 const std::vector<int32_t>& virtualMicroPauses() { return state.microPauses; }
 void setVirtualPageCost(int32_t costUs) { state.pageCostUs = costUs > 0 ? costUs : 0; }
 const std::vector<int64_t>& virtualPageWaitsUs() { return state.pageWaits; }
-int64_t virtualPageBusyUntilUs() { return std::max(state.pageFreeUs, state.clockUs); }
+void setVirtualPaintDelay(int32_t us) { state.paintDelayUs = us > 0 ? us : 0; }
+int64_t virtualPageBusyUntilUs()
+{
+    return std::max(state.queued.empty() ? state.pageFreeUs : state.queued.back().doneUs, state.clockUs);
+}
 void settleVirtualPage()
 {
     if (!state.queued.empty())

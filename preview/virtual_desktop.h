@@ -35,9 +35,13 @@ const std::vector<int32_t>& virtualMicroPauses();  // every pause asked for in m
 // after it was sent, if the page was idle), once the clock has got there. 0 (after
 // a reset): at once.
 void setVirtualPageCost(int32_t costUs);
+// A page that shows what it took only us later (a browser paints in frames, and its
+// compositor passes them on): the input handler is called that much after the
+// record was taken. 0 (after a reset): at once.
+void setVirtualPaintDelay(int32_t us);
 // Every record handed to the page after costUs so far: how long each waited.
 const std::vector<int64_t>& virtualPageWaitsUs();
-// When the page will have taken every record sent so far; and takes them all now.
+// When the page will have shown every record sent so far; and shows them all now.
 int64_t virtualPageBusyUntilUs();
 void settleVirtualPage();
 // Screen reads that take time: each capture or pixel read moves the clock by us.

@@ -46,13 +46,15 @@ protected:
         DesktopTest::TearDown();
     }
 
-    // The pass on a fresh page whose every record costs it costUs.
-    PassResult draw(bool fast, int32_t pace, int32_t costUs, int32_t readCostUs = 0)
+    // The pass on a fresh page whose every record costs it costUs, and which shows
+    // what it took paintDelayUs later.
+    PassResult draw(bool fast, int32_t pace, int32_t costUs, int32_t readCostUs = 0, int32_t paintDelayUs = 0)
     {
         resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
         showScrivletPage(testBoardX, testBoardY);
         setVirtualPageCost(costUs);
         setVirtualReadCost(readCostUs);
+        setVirtualPaintDelay(paintDelayUs);
         BoardOrigin = {testBoardX, testBoardY};
         resetRandomSource();
         disarmPageWatchdog();
@@ -137,6 +139,59 @@ TEST_F(PagePace, KeepsThePageWithinTheBudgetAndLeavesTheSameBoard)
         }
         EXPECT_TRUE(board() == unpaced);
     }
+}
+
+// Browser pages show their input a frame or more after taking it, and looks that
+// cost time are spaced out: neither is input queued in the page. -pace auto must
+// still come near the page's own limit, within the budget.
+TEST_F(PagePace, AutoComesNearAPageThatShowsItsInputLate)
+{
+    settings.stepx = settings.stepy = 1;
+    struct LateCase {
+        int32_t pageCostUs, paintDelayUs, readCostUs;
+    };
+    const LateCase cases[] = {{450, 10'000, 0}, {450, 10'000, 300}, {450, 30'000, 300}, {300, 16'000, 150}};
+    for (const LateCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "page " << c.pageCostUs << " us, shown " << c.paintDelayUs
+                                        << " us later, reads " << c.readCostUs << " us");
+        ASSERT_EQ(draw(true, paceAuto, c.pageCostUs, c.readCostUs, c.paintDelayUs), PassResult::Finished);
+        EXPECT_LE(meanRecordUs(), 1.1 * c.pageCostUs);
+        EXPECT_LE(longestPageWait(), lagBoundUs);
+        EXPECT_EQ(paceReport().dropped, 0);
+    }
+}
+
+// A page that keeps up at first and then falls behind (the machine got busy): the
+// input slows down to what it takes, and the queue stays within the budget.
+void slowDownAfterASecond(int64_t nowMs)
+{
+    if (nowMs >= 1000)
+        setVirtualPageCost(900);
+}
+
+TEST_F(PagePace, AutoSlowsDownForAPageThatFallsBehind)
+{
+    settings.stepx = settings.stepy = 1;
+    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+    showScrivletPage(testBoardX, testBoardY);
+    setVirtualPageCost(450);
+    setVirtualPaintDelay(10'000);
+    setVirtualClockHook(slowDownAfterASecond);
+    BoardOrigin = {testBoardX, testBoardY};
+    resetRandomSource();
+    armPageWatchdog(testBoardX, testBoardY - 2, 300);
+    choosePace(paceAuto);
+    ASSERT_EQ(runFastPass(settings, picture, nullptr), PassResult::Finished);
+    disarmPageWatchdog();
+    setVirtualClockHook(nullptr);
+    const std::vector<LoggedInput>& log = virtualInputLog();
+    const auto late = std::find_if(log.begin(), log.end(), [](const LoggedInput& r) { return r.timeUs >= 1'200'000; });
+    ASSERT_GT(log.end() - late, 200);
+    const double lateRecordUs = double(log.back().timeUs - late->timeUs) / double(log.end() - late - 1);
+    EXPECT_GE(lateRecordUs, 0.9 * 900);
+    EXPECT_LE(lateRecordUs, 1.2 * 900);
+    EXPECT_LE(longestPageWait(), lagBoundUs);
+    EXPECT_EQ(paceReport().dropped, 0);
 }
 
 // Escape while the page lags: the page has taken the last of its input well within
@@ -226,6 +281,11 @@ TEST_F(PagePace, SpacesOutLooksThatCostMoreThanAShareOfThePacing)
         if (readCostUs == 0) {
             EXPECT_GE(reads, gestures) << "a look with every gesture where looks are free";
         }
+        // The closing line's figures: what a look cost, and how far apart they came.
+        const PaceReport report = paceReport();
+        EXPECT_GE(report.looks, reads / (2 + 3));
+        EXPECT_GE(report.meanLookCostUs, readCostUs);
+        EXPECT_GE(double(report.lookSpacingUs), 0.9 * double(report.meanLookCostUs) / (4 * lookShare));
         // Looks far apart see the lag later: by up to the time between two of them.
         EXPECT_LE(longestPageWait(), lagBoundUs + int64_t(4 * readCostUs / lookShare));
     }

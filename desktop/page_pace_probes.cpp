@@ -1,0 +1,189 @@
+#include "desktop/page_pace_state.h"
+
+#include "desktop/pace_board.h"
+#include "desktop/platform.h"
+#include "desktop/screen.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t side = paceBoardSide;
+
+uint32_t penColour() { return pace.pen[0] | pace.pen[1] << 8 | pace.pen[2] << 16; }
+
+bool onBoard(int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < side && y < side; }
+
+// Probes that will never show: fewer records are let ahead, and after a few drops
+// in a row the board is no guide.
+void noteDropped(int64_t probes)
+{
+    pace.report.dropped += probes;
+    pace.window = std::max(pace.window / 2, smallestWindow);
+    scaleAutoPause(150);
+    if (++pace.dropsInARow >= dropsBeforeBlind)
+        goBlind();
+}
+
+}  // namespace
+
+void checkProbeAge(int64_t now, int64_t recordsSent)
+{
+    if (pace.probeCount == 0 || now - pace.probes[0].sentUs < probeDroppedUs)
+        return;
+    // Held back for long enough that the page has taken whatever was queued.
+    pace.probeCount = 0;
+    pace.knownRecords = recordsSent;
+    noteDropped(1);
+}
+
+namespace {
+
+// Keeps the lowLagsKept lowest lags, lowest first.
+void noteLowLag(int64_t lag)
+{
+    int32_t at = std::min(pace.lowLagCount, lowLagsKept - 1);
+    if (pace.lowLagCount == lowLagsKept && lag >= pace.lowLags[at])
+        return;
+    while (at > 0 && pace.lowLags[at - 1] > lag) {
+        pace.lowLags[at] = pace.lowLags[at - 1];
+        --at;
+    }
+    pace.lowLags[at] = lag;
+    pace.lowLagCount = std::min(pace.lowLagCount + 1, lowLagsKept);
+}
+
+// Reads the oldest probe's pixel: true if it showed (and is done with).
+bool readOldestProbe()
+{
+    Probe& probe = pace.probes[0];
+    uint32_t colour = invalidColour;
+    captureScreen(BoardOrigin.x + probe.x, BoardOrigin.y + probe.y, 1, 1, &colour);
+    const int64_t now = clockMicroseconds();
+    if (colour != probe.colour) {
+        probe.unseenUs = now;
+        return false;
+    }
+    const int64_t seenLagUs = now - probe.sentUs;
+    pace.report.longestLagUs = std::max(pace.report.longestLagUs, seenLagUs);
+    pace.lagSumUs += seenLagUs;
+    // The page showed it somewhere between the last read that did not find it and
+    // this one. Looks spaced out for their cost see it late: that lateness is the
+    // looks', not input queued in the page, so the middle of the two is the lag.
+    const int64_t lag = (seenLagUs + std::max<int64_t>(probe.unseenUs - probe.sentUs, 0)) / 2;
+    ++pace.report.probes;
+    pace.knownRecords = std::max(pace.knownRecords, probe.records);
+    pace.dropsInARow = 0;
+    std::copy(pace.probes + 1, pace.probes + pace.probeCount, pace.probes);
+    --pace.probeCount;
+    // What the page takes to show a gesture however little is queued (its frames,
+    // its compositor) is about the least lag seen; the rest is queued input. It
+    // never rises (a page grown slower is taken to be queueing, which errs on the
+    // safe side) and never counts past what a page takes to paint. Not the very
+    // least: now and then a probe's pixel showed its pen already (a line the page
+    // drew wider than the board is followed), and one such would leave every later
+    // probe looking queued.
+    noteLowLag(lag);
+    pace.leastLagUs = std::min(pace.lowLags[pace.lowLagCount < lowLagsKept ? 0 : lowLagsKept - 1],
+                               longestPaintUs);
+    const int64_t queued = lag - pace.leastLagUs;
+    // With a probe every eighth of the window, each lag brings about eight: the
+    // window grows by about a quarter a lag. Probes sent before the last cut tell of
+    // the queue the cut already answered: one cut a lag.
+    if (queued <= shortQueueUs) {
+        pace.window = std::min(pace.window + std::max(windowStep, pace.window / 32), largestWindow);
+        scaleAutoPause(97);
+    } else if (queued > longQueueUs && probe.records > pace.cutAtRecords) {
+        pace.window = std::max(pace.window * 3 / 4, smallestWindow);
+        pace.cutAtRecords = pace.sentRecords;
+        scaleAutoPause(110);
+    }
+    return true;
+}
+
+// The oldest probe is long overdue: if the newest shows and the oldest still does
+// not, the page took everything up to the newest, and the oldest never will show
+// (pages take their input in order).
+// Those between are not read: they count neither way.
+void readNewestProbe()
+{
+    const Probe& newest = pace.probes[pace.probeCount - 1];
+    uint32_t colour = invalidColour;
+    captureScreen(BoardOrigin.x + newest.x, BoardOrigin.y + newest.y, 1, 1, &colour);
+    if (colour != newest.colour)
+        return;
+    // The page may have shown both between the two reads.
+    const Probe& oldest = pace.probes[0];
+    captureScreen(BoardOrigin.x + oldest.x, BoardOrigin.y + oldest.y, 1, 1, &colour);
+    if (colour == oldest.colour)
+        return;  // the next look takes them in order
+    pace.knownRecords = std::max(pace.knownRecords, newest.records);
+    pace.probeCount = 0;
+    pace.dropsInARow = 0;  // the newest showed: the board is a guide
+    noteDropped(1);
+}
+
+}  // namespace
+
+void scaleAutoPause(int64_t percent)
+{
+    if (pace.chosen == paceAuto)
+        pace.pauseUs = static_cast<int32_t>(
+            std::clamp<int64_t>(int64_t{pace.pauseUs} * percent / 100, fastestPaceUs, slowestAutoPaceUs));
+}
+
+void goBlind()
+{
+    pace.blind = true;
+    pace.probeCount = 0;
+    pace.pauseUs = slowestFixedPaceUs;
+}
+
+void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int64_t recordsSent)
+{
+    if (!paced() || !pace.started)
+        return;
+    pace.sentRecords = recordsSent;
+    if (channel >= 0 && channel <= 2) {
+        const int64_t position = std::clamp<int64_t>(int64_t{x1} - BoardOrigin.x - sliderLeftOffset, 0,
+                                                     sliderLastPosition);
+        pace.pen[channel] = static_cast<uint32_t>(std::min<int64_t>(255, 5 * position));
+        pace.penKnown[channel] = true;
+        return;
+    }
+    const int64_t bx = int64_t{x1} - BoardOrigin.x;
+    const int64_t by = int64_t{y1} - BoardOrigin.y;
+    if (!onBoard(bx, by))
+        return;  // the page paints only what is pressed on the board
+    const uint32_t colour = penColour();
+    const int64_t bx2 = int64_t{x2} - BoardOrigin.x;
+    const int64_t by2 = int64_t{y2} - BoardOrigin.y;
+    // A later gesture over a probe's pixel: once that shows, the page has taken
+    // both, so the probe waits for it instead (and is no younger for it).
+    for (int32_t i = 0; i < pace.probeCount; ++i) {
+        Probe& probe = pace.probes[i];
+        if (lineCovers(bx, by, bx2, by2, probe.x, probe.y)) {
+            probe.colour = colour;
+            probe.records = recordsSent;
+        }
+    }
+    const bool penKnown = pace.penKnown[0] && pace.penKnown[1] && pace.penKnown[2];
+    const bool probeDue = pace.probeCount == 0 ||
+                          (pace.probeCount < mostProbes &&
+                           recordsSent - pace.probes[pace.probeCount - 1].records >= pace.window / probesPerWindow);
+    if (probeDue && penKnown && paceBoardPixel(bx, by) != colour) {
+        const int64_t now = clockMicroseconds();
+        pace.probes[pace.probeCount++] = {int32_t(bx), int32_t(by), colour, now, recordsSent, now};
+    }
+    paintPaceBoardLine(bx, by, bx2, by2, colour);
+}
+
+void paceLook()
+{
+    for (int32_t reads = 0; reads < mostProbeReads && paced() && pace.probeCount > 0; ++reads)
+        if (!readOldestProbe()) {
+            if (pace.probeCount > 1 && clockMicroseconds() - pace.probes[0].sentUs > longQueueUs + pace.leastLagUs)
+                readNewestProbe();
+            return;
+        }
+}

@@ -1,0 +1,84 @@
+#pragma once
+// What -pace has learnt of the page during a pass, shared by its two halves: the
+// pause and the holds (page_pace.cpp), and the probes that tell how far behind the
+// page is and the window they set (page_pace_probes.cpp).
+
+#include "desktop/page_pace.h"
+
+#include <cstdint>
+
+inline constexpr int32_t sliderLeftOffset = 365;
+inline constexpr int32_t sliderLastPosition = 51;
+// Records that may be on their way to the page beyond the last it showed: grown a
+// quarter while the lag stays short, cut back when it grows long, halved on a drop.
+inline constexpr int64_t firstWindow = 32;
+inline constexpr int64_t smallestWindow = 8;
+// Browsers paint input in frames and take only so many events into one (Chromium
+// refuses frames with more than 100): a larger window would not go faster anyway.
+inline constexpr int64_t largestWindow = 128;
+inline constexpr int64_t windowStep = 2;
+// Probes on their way at once, taken an eighth of the window apart: with only one,
+// the records sent before it would be known taken a whole lag later than they are,
+// and the page would get a window's worth only every second lag.
+inline constexpr int32_t mostProbes = 8;
+inline constexpr int64_t probesPerWindow = 8;
+// Reads of probes in one look: the oldest, and those after it while they show.
+inline constexpr int32_t mostProbeReads = 3;
+inline constexpr int64_t shortQueueUs = queuedBudgetUs / 4;
+inline constexpr int64_t longQueueUs = queuedBudgetUs / 2;
+inline constexpr int64_t longestPaintUs = 50'000;
+// The least lag is taken to be the highest of this many lowest.
+inline constexpr int32_t lowLagsKept = 8;
+inline constexpr int32_t firstAutoPauseUs = 1000;
+inline constexpr int32_t dropsBeforeBlind = 3;
+inline constexpr int32_t holdStepMs = 1;
+inline constexpr int64_t frameWaitUs = 4000;
+
+struct Probe {
+    int32_t x = 0;  // board pixel
+    int32_t y = 0;
+    uint32_t colour = 0;
+    int64_t sentUs = 0;
+    int64_t records = 0;  // records sent once it was
+    int64_t unseenUs = 0;  // when a read last found the pixel not yet showing it
+};
+
+struct PaceState {
+    int32_t chosen = paceDefault;
+    int32_t pauseUs = 0;
+    bool started = false;  // the board was read
+    bool blind = false;    // the board is no guide: no probes, no holds
+    uint32_t pen[3] = {0, 0, 0};
+    bool penKnown[3] = {false, false, false};
+    Probe probes[mostProbes];  // oldest first
+    int32_t probeCount = 0;
+    int64_t knownRecords = 0;  // the page is known to have taken every record up to this many
+    int64_t window = firstWindow;  // records that may be sent beyond those
+    int64_t sentRecords = 0;   // records sent so far
+    int64_t cutAtRecords = 0;  // records sent when the window was last cut
+    int64_t lagSumUs = 0;
+    int64_t leastLagUs = 0;
+    int64_t lowLags[lowLagsKept] = {};  // the lowest lags seen, lowest first
+    int32_t lowLagCount = 0;
+    int32_t dropsInARow = 0;
+    int64_t lookCostUs = 0;
+    int64_t lastLookEndUs = 0;
+    int64_t firstLookUs = 0;
+    int64_t lookCostSumUs = 0;
+    bool stopped = false;
+    PaceReport report;
+};
+
+extern PaceState pace;
+
+// Whether the board is being followed: a pace chosen, the page watched, not blind.
+bool paced();
+// -pace auto: a shorter pause while the page keeps up, a longer one when it lags
+// or drops.
+void scaleAutoPause(int64_t percent);
+// Gives up the feedback: the page does not paint what it is sent as expected, or
+// not at all. What is left goes at the millisecond pace every page takes.
+void goBlind();
+// A probe older than probeDroppedUs counts as dropped; the page has had time to
+// take everything sent.
+void checkProbeAge(int64_t now, int64_t recordsSent);
