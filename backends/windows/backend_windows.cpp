@@ -98,7 +98,7 @@ void releaseAll()
     if (win.timer != nullptr)
         CloseHandle(win.timer);
     if (win.display != nullptr)
-        DeleteDC(win.display);
+        ReleaseDC(nullptr, win.display);
     closeDesktopDuplication();
     if (win.timerPeriodRaised)
         timeEndPeriod(1);
@@ -112,7 +112,10 @@ const char* openWindows()
     // Screen size, screen reads and absolute input all in real pixels: on a scaled
     // display an unaware program would read a stretched copy of the screen.
     SetProcessDPIAware();
-    win.display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    // The screen's own device context: its coordinates are the screen's, negative
+    // left of and above the primary. (Wine counts a "DISPLAY" context's from the
+    // virtual screen's corner instead.)
+    win.display = GetDC(nullptr);
     if (win.display == nullptr) {
         releaseAll();
         return "Can't open the display to read the screen!\n";

@@ -161,8 +161,13 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
             if (anywhere)
                 args.push_back("-anywhere");
             const RunOutcome r = runWith(args);
-            const std::string seenAt =
-                "(" + std::to_string(d.boardX) + ", " + std::to_string(d.boardY - 2) + ")";
+            // Appended piece by piece: MinGW's GCC 12 mistakes a short literal + string
+            // for an overlapping copy.
+            std::string seenAt = "(";
+            seenAt += std::to_string(d.boardX);
+            seenAt += ", ";
+            seenAt += std::to_string(d.boardY - 2);
+            seenAt += ")";
             std::string where = outside;
             where.replace(where.find("(700, 598)"), 10, seenAt);
             if (!anywhere || d.pointerOnPrimaryOnly) {
