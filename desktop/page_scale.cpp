@@ -137,3 +137,13 @@ bool firstEdgeRunIn(const ScreenRect& area, int32_t shortest, EdgeRun& found)
     }
     return false;
 }
+
+bool firstEdgeOnDesktop(int32_t shortest, EdgeRun& found)
+{
+    std::array<ScreenRect, mostMonitors> monitors;
+    const int32_t count = desktopMonitors(monitors.data(), mostMonitors);
+    for (int32_t i = 0; i < count; ++i)
+        if (firstEdgeRunIn(monitors[size_t(i)], shortest, found))
+            return true;
+    return false;
+}

@@ -46,3 +46,6 @@ std::string scaleAdvice(int32_t length, int32_t displayPercent);
 // area (the row above it read too), top to bottom, left to right, from one copy.
 // False when there is none or the area is too large to copy.
 bool firstEdgeRunIn(const ScreenRect& area, int32_t shortest, EdgeRun& found);
+
+// The same over the whole desktop, a monitor at a time, each in one copy.
+bool firstEdgeOnDesktop(int32_t shortest, EdgeRun& found);

@@ -5,6 +5,7 @@
 #include "desktop/page_pace.h"
 #include "desktop/page_scale.h"
 #include "desktop/platform.h"
+#include "desktop/pointer.h"
 #include "desktop/screen.h"
 
 #include <algorithm>
@@ -49,6 +50,7 @@ struct Watchdog {
     int64_t arrived = 0;     // gestures numbered below this reached the page
     PendingLook look;
     bool stopped = false;
+    bool anywhere = false;  // a moved board is looked for over the whole desktop
 };
 
 Watchdog dog;
@@ -122,10 +124,21 @@ void collectLook()
     }
 }
 
-// Where the board's edge is now, if the locator sees it somewhere else.
-bool boardFoundElsewhere(int32_t& x, int32_t& y, int32_t& run)
+// Where the board's edge is now, if it is seen somewhere else: where the locator
+// looks, then, with anywhere, over the whole desktop (offBand).
+bool boardFoundElsewhere(int32_t& x, int32_t& y, int32_t& run, bool& offBand)
 {
-    return locateBoardEdge(x, y, run) && (x != BoardOrigin.x || y != BoardOrigin.y);
+    offBand = false;
+    if (locateBoardEdge(x, y, run))
+        return x != BoardOrigin.x || y != BoardOrigin.y;
+    EdgeRun edge;
+    if (!dog.anywhere || !firstEdgeOnDesktop(shortestOneToOneEdge, edge))
+        return false;
+    x = edge.left;
+    y = edge.row + edgeToOrigin;
+    run = edge.length;
+    offBand = true;
+    return x != BoardOrigin.x || y != BoardOrigin.y;
 }
 
 // The page's scale in percent where an edge was seen, 100 when it is one to one:
@@ -137,12 +150,14 @@ int32_t scaleSeenAt(int32_t edgeX, int32_t edgeRow)
 }
 
 // The scale of a page zoomed out meanwhile, whose edge is too short for the
-// locator: 100 when no such edge is where the board is looked for.
+// locator: 100 when no such edge is where the board is looked for (with anywhere,
+// anywhere on the desktop).
 int32_t scaleOfShortEdge()
 {
     constexpr ScreenRect lookedIn = {50, boardEdgeFirstRow, 750, boardEdgeLastRow - boardEdgeFirstRow + 1};
     EdgeRun edge;
-    if (!firstEdgeRunIn(lookedIn, shortestScaledEdge, edge))
+    if (!firstEdgeRunIn(lookedIn, shortestScaledEdge, edge) &&
+        !(dog.anywhere && firstEdgeOnDesktop(shortestScaledEdge, edge)))
         return 100;
     return scaleSeenAt(edge.left, edge.row);
 }
@@ -155,8 +170,9 @@ std::string pausedAtScaleText(int32_t scale)
 
 }  // namespace
 
-void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run)
+void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere)
 {
+    dog.anywhere = anywhere;
     dropLook();
     dog.desktop = &activeDesktop();
     setEdge(edgeX, edgeY, run);
@@ -255,7 +271,11 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
         int32_t x = 0;
         int32_t y = 0;
         int32_t run = 0;
-        if (scale == 100 && boardFoundElsewhere(x, y, run) && (scale = scaleSeenAt(x, y - edgeToOrigin)) == 100) {
+        bool offBand = false;
+        // A board found off the band is taken only where the pointer reaches it
+        // (and from then on input goes where it is).
+        if (scale == 100 && boardFoundElsewhere(x, y, run, offBand) &&
+            (scale = scaleSeenAt(x, y - edgeToOrigin)) == 100 && (!offBand || reachBoardAt(x, y))) {
             gate.shiftX = saturateToInt32(int64_t{x} - BoardOrigin.x);
             gate.shiftY = saturateToInt32(int64_t{y} - BoardOrigin.y);
             BoardOrigin = {x, y};

@@ -23,8 +23,10 @@ enum class PageCheck {
 };
 
 // Watches the edge row edgeY over columns edgeX .. edgeX + run - 1 (the grey row,
-// with white above it) on the desktop now in use.
-void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run);
+// with white above it) on the desktop now in use. A board that moved is looked for
+// where the locator looks, and with anywhere over the whole desktop after that,
+// as far as the pointer reaches.
+void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere = false);
 void disarmPageWatchdog();
 bool pageWatchdogArmed();
 // Whether the desktop in use is the one watched (not a page in memory).

@@ -131,3 +131,13 @@ int32_t screenPixelScalePercent()
     const int32_t percent = backend().screenPixelScalePercent == nullptr ? 0 : backend().screenPixelScalePercent();
     return percent > 0 ? percent : 100;
 }
+
+bool virtualScreenArea(ScreenRect& out)
+{
+    ScreenRect area;
+    if (backend().virtualScreenArea == nullptr || !backend().virtualScreenArea(&area) || area.width <= 0 ||
+        area.height <= 0)
+        return false;
+    out = area;
+    return true;
+}

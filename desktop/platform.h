@@ -9,7 +9,7 @@
 // One absolute left-button mouse input record, field for field as the system's
 // input queue takes it.
 struct MouseInputRecord {
-    int32_t dx = 0;  // absolute, normalised to 0..65535 across the screen
+    int32_t dx = 0;  // absolute, normalised to 0..65535 across the screen (the virtual one with mouseVirtualDesk)
     int32_t dy = 0;
     uint32_t mouseData = 0;
     uint32_t flags = 0;
@@ -20,6 +20,7 @@ struct MouseInputRecord {
 inline constexpr uint32_t mouseMove = 0x0001;
 inline constexpr uint32_t mouseLeftDown = 0x0002;
 inline constexpr uint32_t mouseLeftUp = 0x0004;
+inline constexpr uint32_t mouseVirtualDesk = 0x4000;  // normalised over every monitor, not the primary's
 inline constexpr uint32_t mouseAbsolute = 0x8000;
 inline constexpr uint32_t pressFlags = mouseAbsolute | mouseMove | mouseLeftDown;   // 0x8003
 inline constexpr uint32_t releaseFlags = mouseAbsolute | mouseMove | mouseLeftUp;   // 0x8005
@@ -88,6 +89,10 @@ struct DesktopBackend {
     // read stands for, in percent; above 100 where reads and input are in logical
     // pixels of a scaled output, 0 when not known yet.
     int32_t (*screenPixelScalePercent)() = nullptr;
+    // Optional (null: absolute input reaches the primary screen alone): writes the
+    // rectangle records flagged mouseVirtualDesk are normalised over, every monitor
+    // of the desktop, and returns true.
+    bool (*virtualScreenArea)(ScreenRect* out) = nullptr;
 };
 
 // How far a pointer's image can reach from where it points, on desktops whose
@@ -125,3 +130,5 @@ int32_t displayScalePercent(int32_t x, int32_t y);
 int32_t desktopMonitors(ScreenRect* out, int32_t most);
 // 100 where the desktop does not tell.
 int32_t screenPixelScalePercent();
+// False where absolute input reaches the primary screen alone.
+bool virtualScreenArea(ScreenRect& out);

@@ -2,3 +2,4 @@
 
 ScreenDimensions ScreenSize;
 ScreenPoint BoardOrigin;
+ScreenRect VirtualDesk;

@@ -2,6 +2,8 @@
 // Where things are on the screen: shared by the pointer, the sliders, the locator
 // and the drawing pass.
 
+#include "desktop/platform.h"
+
 #include <cstdint>
 
 struct ScreenDimensions {
@@ -18,3 +20,8 @@ struct ScreenPoint {
 extern ScreenDimensions ScreenSize;
 // The screen position of the board's top-left drawing pixel.
 extern ScreenPoint BoardOrigin;
+// Where absolute input is normalised over the virtual screen (every monitor, with
+// mouseVirtualDesk) instead of ScreenSize from the primary's top-left: its
+// rectangle; width 0 when not, as in every run that finds the board where the
+// primary screen's mapping reaches it.
+extern ScreenRect VirtualDesk;

@@ -2,10 +2,9 @@
 
 #include "desktop/board_locator.h"
 #include "desktop/page_scale.h"
+#include "desktop/pointer.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
-
-#include <array>
 
 namespace {
 
@@ -15,17 +14,6 @@ const char* const notFoundLine =
 
 // The area the locator looks in, as the edge rows.
 constexpr ScreenRect lookedIn = {50, boardEdgeFirstRow, 750, boardEdgeLastRow - boardEdgeFirstRow + 1};
-
-// How far right of the board's left side the sliders end, and its height.
-constexpr int64_t boardAndSlidersWidth = 365 + 52;
-constexpr int64_t boardHeight = 300;
-
-// Whether absolute input, scaled by the screen size, reaches the whole board and
-// its sliders from this origin: a board on another monitor it may not.
-bool withinPointerReach(int32_t x, int32_t y)
-{
-    return x >= 0 && y >= 0 && x + boardAndSlidersWidth <= ScreenSize.width && y + boardHeight <= ScreenSize.height;
-}
 
 std::string whereText(const EdgeRun& edge)
 {
@@ -53,17 +41,6 @@ std::string refusalFor(const EdgeRun& edge)
                " %, which shows each pixel of the page on part of its own: set the display's scaling to 100 % "
                "(or another whole multiple of it), and run again.";
     return "";
-}
-
-// The first edge on the desktop at least shortest long, a monitor at a time.
-bool firstEdgeOnDesktop(int32_t shortest, EdgeRun& edge)
-{
-    std::array<ScreenRect, mostMonitors> monitors;
-    const int32_t count = desktopMonitors(monitors.data(), mostMonitors);
-    for (int32_t i = 0; i < count; ++i)
-        if (firstEdgeRunIn(monitors[size_t(i)], shortest, edge))
-            return true;
-    return false;
 }
 
 // What was seen instead of a board, said after the not-found line: an edge cut by
@@ -103,7 +80,7 @@ bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
             edge = {found.x, found.y - edgeToOrigin, found.edgeRun};  // gone between the two looks: judged by the first
     } else if (anywhere && firstEdgeOnDesktop(shortestOneToOneEdge, edge)) {
         found = {edge.left, edge.row + edgeToOrigin, edge.length};
-        if (edgeAtOneToOne(edge.length) && !withinPointerReach(found.x, found.y)) {
+        if (edgeAtOneToOne(edge.length) && !reachBoardAt(found.x, found.y)) {
             refusal = std::string(notFoundLine) + " Its board's top edge was seen at " + whereText(edge) +
                       ", where the pointer is not moved (only on the primary screen): move the page there.";
             return false;

@@ -43,8 +43,9 @@ void sendModel(const MouseInputRecord& record)
     ++model.board->records;
     if (model.width <= 0 || model.height <= 0)
         return;
-    const int32_t x = std::clamp(pixelFromAbsolute(record.dx, model.width), 0, model.width - 1);
-    const int32_t y = std::clamp(pixelFromAbsolute(record.dy, model.height), 0, model.height - 1);
+    int32_t x = 0;
+    int32_t y = 0;
+    landingPixel(record, model.width, model.height, VirtualDesk, x, y);
     pageModelInput(model.board->page, x, y, record.flags);
 }
 

@@ -128,19 +128,21 @@ int runScrivdraw(int argc, const char* const* argv)
     if (stopRequested())
         return finish(failureStatus, true);  // Ctrl+C during the wait: nothing drawn, nothing said
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
+    VirtualDesk = {};
 
     // A board shown at another scale is refused before any input: every click
     // would land beside where it is meant.
     FoundBoard board;
     std::string refusal;
-    if (!findBoard(isOptionPresent("-anywhere"), board, refusal)) {
+    const bool anywhere = isOptionPresent("-anywhere");
+    if (!findBoard(anywhere, board, refusal)) {
         std::printf("%s\n", refusal.c_str());
         return finish(failureStatus, true);
     }
     BoardOrigin = {board.x, board.y};
     // Nothing covers, moves or ignores a page in memory.
     if (previewSlot == 0) {
-        armPageWatchdog(board.x, board.y - 2, board.edgeRun);
+        armPageWatchdog(board.x, board.y - 2, board.edgeRun, anywhere);
         armStrokeCheck();
     }
     std::printf("Found start of Scrivlet board at %d , %d \n", board.x, board.y);

@@ -25,8 +25,12 @@ struct QueuedRecord {
 };
 
 struct VirtualState {
+    int32_t left = 0;  // the screen of pixels' top-left, in screen coordinates
+    int32_t top = 0;
     int32_t width = 0;
     int32_t height = 0;
+    int32_t primaryWidth = 0;  // the primary screen, at 0,0
+    int32_t primaryHeight = 0;
     std::vector<uint32_t> pixels;
     int64_t clockUs = 0;
     int64_t lastInputUs = 0;
@@ -67,9 +71,15 @@ VirtualCopy copy;
 
 VirtualState state;
 
-bool onScreen(int32_t x, int32_t y)
+// The index of a screen pixel in the screen of pixels, or false off it.
+bool pixelIndex(int64_t x, int64_t y, size_t& at)
 {
-    return x >= 0 && y >= 0 && x < state.width && y < state.height;
+    x -= state.left;
+    y -= state.top;
+    if (x < 0 || y < 0 || x >= state.width || y >= state.height)
+        return false;
+    at = size_t(y) * size_t(state.width) + size_t(x);
+    return true;
 }
 
 size_t keyIndex(ControlKey key) { return static_cast<size_t>(key); }
@@ -130,8 +140,8 @@ void pauseMicrosecondsVirtual(int32_t us)
 
 void screenSizeVirtual(int32_t* width, int32_t* height)
 {
-    *width = state.width;
-    *height = state.height;
+    *width = state.primaryWidth;
+    *height = state.primaryHeight;
 }
 
 void captureVirtual(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
@@ -156,9 +166,10 @@ void sendVirtual(const MouseInputRecord& record)
     state.inputs.push_back({record, clockMs(), state.clockUs});
     if (state.handler == nullptr || state.width <= 0 || state.height <= 0)
         return;
-    // The pointer never leaves the screen: coordinates past an edge stop at it.
-    const int32_t x = std::clamp(pixelFromAbsolute(record.dx, state.width), 0, state.width - 1);
-    const int32_t y = std::clamp(pixelFromAbsolute(record.dy, state.height), 0, state.height - 1);
+    int32_t x = 0;
+    int32_t y = 0;
+    landingPixel(record, state.primaryWidth, state.primaryHeight, {state.left, state.top, state.width, state.height}, x,
+                 y);
     if (state.pageCostUs <= 0 && state.paintDelayUs <= 0) {
         state.handler(x, y, record.flags);
         return;
@@ -227,11 +238,17 @@ int32_t monitorsVirtual(ScreenRect* out, int32_t most)
 
 int32_t pixelScaleVirtual() { return state.pixelScale; }
 
+bool virtualScreenVirtual(ScreenRect* out)
+{
+    *out = {state.left, state.top, state.width, state.height};
+    return true;
+}
+
 const DesktopBackend virtualBackend = {
     openVirtual,    closeVirtual, minimiseVirtual, sleepVirtual,   pauseVirtual,  screenSizeVirtual,
     captureVirtual, readVirtual,  sendVirtual,     keyDownVirtual, clockVirtual, statusVirtual,
     beginCaptureVirtual, captureDoneVirtual, cancelCaptureVirtual, pauseMicrosecondsVirtual, clockMicrosecondsVirtual,
-    displayScaleVirtual, monitorsVirtual, pixelScaleVirtual,
+    displayScaleVirtual, monitorsVirtual, pixelScaleVirtual, virtualScreenVirtual,
 };
 
 }  // namespace
@@ -244,30 +261,41 @@ void resetVirtualDesktop(int32_t width, int32_t height, uint32_t colour)
     copy = VirtualCopy{};
     state.width = width > 0 ? width : 0;
     state.height = height > 0 ? height : 0;
+    state.primaryWidth = state.width;
+    state.primaryHeight = state.height;
     state.pixels.assign(size_t(state.width) * size_t(state.height), colour);
 }
 
 void setVirtualInputHandler(VirtualInputHandler handler) { state.handler = handler; }
 
+void setVirtualScreenLayout(int32_t left, int32_t top, int32_t primaryWidth, int32_t primaryHeight)
+{
+    state.left = left;
+    state.top = top;
+    state.primaryWidth = primaryWidth > 0 ? primaryWidth : 0;
+    state.primaryHeight = primaryHeight > 0 ? primaryHeight : 0;
+}
+
 void paintVirtualPixel(int32_t x, int32_t y, uint32_t colour)
 {
-    if (onScreen(x, y))
-        state.pixels[size_t(y) * size_t(state.width) + size_t(x)] = colour;
+    size_t at = 0;
+    if (pixelIndex(x, y, at))
+        state.pixels[at] = colour;
 }
 
 void paintVirtualRect(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t colour)
 {
+    size_t at = 0;
     for (int64_t y = top; y < int64_t{top} + height; ++y)
         for (int64_t x = left; x < int64_t{left} + width; ++x)
-            if (x >= 0 && y >= 0 && x < state.width && y < state.height)
-                state.pixels[size_t(y) * size_t(state.width) + size_t(x)] = colour;
+            if (pixelIndex(x, y, at))
+                state.pixels[at] = colour;
 }
 
 uint32_t virtualPixel(int32_t x, int32_t y)
 {
-    if (!onScreen(x, y))
-        return invalidColour;
-    return state.pixels[size_t(y) * size_t(state.width) + size_t(x)];
+    size_t at = 0;
+    return pixelIndex(x, y, at) ? state.pixels[at] : invalidColour;
 }
 
 int64_t virtualClockMs() { return clockMs(); }
@@ -323,4 +351,20 @@ int32_t pixelFromAbsolute(int32_t a, int32_t size)
     if (scaled % 65536 < 0)
         --pixel;
     return saturateToInt32(pixel);
+}
+
+void landingPixel(const MouseInputRecord& record, int32_t primaryWidth, int32_t primaryHeight, const ScreenRect& desk,
+                  int32_t& x, int32_t& y)
+{
+    // The pointer never leaves the screen: coordinates past an edge stop at it.
+    ScreenRect over = {0, 0, primaryWidth, primaryHeight};
+    if ((record.flags & mouseVirtualDesk) != 0 && desk.width > 0 && desk.height > 0)
+        over = desk;
+    const auto land = [](int32_t a, int32_t origin, int32_t size) {
+        if (size <= 0)
+            return origin;
+        return saturateToInt32(int64_t{origin} + std::clamp(pixelFromAbsolute(a, size), 0, size - 1));
+    };
+    x = land(record.dx, over.left, over.width);
+    y = land(record.dy, over.top, over.height);
 }

@@ -22,6 +22,13 @@ const DesktopBackend& virtualDesktop();
 // empty, no input handler.
 void resetVirtualDesktop(int32_t width, int32_t height, uint32_t colour = 0xFFFFFFu);
 
+// Lays the screen of pixels out as a virtual screen of several monitors: its
+// top-left at (left, top) (negative: monitors left of or above the primary), the
+// primary screen primaryWidth x primaryHeight at 0,0. Absolute input is scaled to
+// the primary, or over the whole screen of pixels with mouseVirtualDesk. After a
+// reset the screen of pixels is the primary.
+void setVirtualScreenLayout(int32_t left, int32_t top, int32_t primaryWidth, int32_t primaryHeight);
+
 void paintVirtualPixel(int32_t x, int32_t y, uint32_t colour);                  // off-screen: ignored
 void paintVirtualRect(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t colour);
 uint32_t virtualPixel(int32_t x, int32_t y);                                   // off-screen: invalidColour
@@ -88,3 +95,9 @@ void setVirtualScreenPixelScale(int32_t percent);
 // The pixel an absolute coordinate lands on, as the platform maps it back:
 // floor(a * size / 65536).
 int32_t pixelFromAbsolute(int32_t a, int32_t size);
+
+// The pixel a record lands on, as the platform maps it: over the virtual screen
+// desk with mouseVirtualDesk, else over the primary screen (primaryWidth x
+// primaryHeight at 0,0); coordinates past an edge stop at it.
+void landingPixel(const MouseInputRecord& record, int32_t primaryWidth, int32_t primaryHeight, const ScreenRect& desk,
+                  int32_t& x, int32_t& y);

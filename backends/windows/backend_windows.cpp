@@ -98,7 +98,7 @@ void releaseAll()
     if (win.timer != nullptr)
         CloseHandle(win.timer);
     if (win.display != nullptr)
-        DeleteDC(win.display);
+        ReleaseDC(nullptr, win.display);
     closeDesktopDuplication();
     if (win.timerPeriodRaised)
         timeEndPeriod(1);
@@ -112,7 +112,10 @@ const char* openWindows()
     // Screen size, screen reads and absolute input all in real pixels: on a scaled
     // display an unaware program would read a stretched copy of the screen.
     SetProcessDPIAware();
-    win.display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    // The screen's own device context: its coordinates are the screen's, negative
+    // left of and above the primary. (Wine counts a "DISPLAY" context's from the
+    // virtual screen's corner instead.)
+    win.display = GetDC(nullptr);
     if (win.display == nullptr) {
         releaseAll();
         return "Can't open the display to read the screen!\n";
@@ -205,10 +208,12 @@ void captureWindows(int32_t left, int32_t top, int32_t width, int32_t height, ui
     if (win.display == nullptr)
         return;
     // Clipped here: the display reads pixels off the screen as black, not as unreadable.
-    const int64_t x0 = std::max<int64_t>(left, 0);
-    const int64_t y0 = std::max<int64_t>(top, 0);
-    const int64_t x1 = std::min<int64_t>(int64_t{left} + width, GetSystemMetrics(SM_CXSCREEN));
-    const int64_t y1 = std::min<int64_t>(int64_t{top} + height, GetSystemMetrics(SM_CYSCREEN));
+    // The screen is every monitor's, left of and above the primary too.
+    const ScreenRect desk = windowsVirtualScreen();
+    const int64_t x0 = std::max<int64_t>(left, desk.left);
+    const int64_t y0 = std::max<int64_t>(top, desk.top);
+    const int64_t x1 = std::min<int64_t>(int64_t{left} + width, int64_t{desk.left} + desk.width);
+    const int64_t y1 = std::min<int64_t>(int64_t{top} + height, int64_t{desk.top} + desk.height);
     if (x0 >= x1 || y0 >= y1)
         return;
     const int w = static_cast<int>(x1 - x0);
@@ -248,8 +253,9 @@ void captureWindows(int32_t left, int32_t top, int32_t width, int32_t height, ui
 
 uint32_t readWindows(int32_t x, int32_t y)
 {
-    if (win.display == nullptr || x < 0 || y < 0 || x >= GetSystemMetrics(SM_CXSCREEN) ||
-        y >= GetSystemMetrics(SM_CYSCREEN))
+    const ScreenRect desk = windowsVirtualScreen();
+    if (win.display == nullptr || x < desk.left || y < desk.top || x - int64_t{desk.left} >= desk.width ||
+        y - int64_t{desk.top} >= desk.height)
         return invalidColour;
     const COLORREF colour = GetPixel(win.display, x, y);
     return colour == CLR_INVALID ? invalidColour : static_cast<uint32_t>(colour);
@@ -314,7 +320,7 @@ const DesktopBackend windowsBackend = {
     openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
     captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
     nullptr, nullptr, nullptr, pauseMicrosecondsWindows, clockMicrosecondsWindows,
-    windowsDisplayScale, windowsMonitors,
+    windowsDisplayScale, windowsMonitors, nullptr, windowsVirtualScreenArea,
 };
 
 }  // namespace

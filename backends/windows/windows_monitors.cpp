@@ -66,3 +66,18 @@ int32_t windowsMonitors(ScreenRect* out, int32_t most)
         return 0;
     return list.count;
 }
+
+ScreenRect windowsVirtualScreen()
+{
+    const ScreenRect desk = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                             GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    if (desk.width > 0 && desk.height > 0)
+        return desk;
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+bool windowsVirtualScreenArea(ScreenRect* out)
+{
+    *out = windowsVirtualScreen();
+    return out->width > 0 && out->height > 0;
+}

@@ -12,3 +12,11 @@ int32_t windowsDisplayScale(int32_t x, int32_t y);
 
 // The monitors on the virtual desktop, up to most of them; how many there are.
 int32_t windowsMonitors(ScreenRect* out, int32_t most);
+
+// The virtual screen: the rectangle around every monitor, in the coordinates whose
+// 0,0 is the primary's top-left. The primary screen where the system does not tell.
+ScreenRect windowsVirtualScreen();
+
+// The same for absolute input flagged mouseVirtualDesk, which the system
+// normalises over it: true with the rectangle.
+bool windowsVirtualScreenArea(ScreenRect* out);

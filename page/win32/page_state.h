@@ -12,7 +12,7 @@
 namespace scrivletPage {
 
 struct Page {
-    int32_t width = 0;   // the window, and the page bitmap, cover the whole screen
+    int32_t width = 0;   // the window, and the page bitmap, cover the whole virtual screen
     int32_t height = 0;
     int32_t boardX = defaultBoardX;
     int32_t boardY = defaultBoardY;

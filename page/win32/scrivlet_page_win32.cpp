@@ -179,6 +179,12 @@ void releasePage()
         std::fclose(page.log);
 }
 
+static int32_t saturatedSub(int32_t a, int32_t b)
+{
+    const int64_t d = int64_t{a} - b;
+    return static_cast<int32_t>(d < INT32_MIN ? INT32_MIN : d > INT32_MAX ? INT32_MAX : d);
+}
+
 int runPage(HINSTANCE instance, int argc, char** argv)
 {
     QueryPerformanceFrequency(&page.frequency);
@@ -187,8 +193,22 @@ int runPage(HINSTANCE instance, int argc, char** argv)
         std::fputs(usage, stderr);
         return -1;
     }
-    page.width = GetSystemMetrics(SM_CXSCREEN);
-    page.height = GetSystemMetrics(SM_CYSCREEN);
+    // The window covers every monitor, so that -board may name one left of or above
+    // the primary (negative screen coordinates); the page works in its client
+    // coordinates, which start at the virtual screen's top-left.
+    int32_t left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    int32_t top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    page.width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    page.height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (page.width <= 0 || page.height <= 0) {
+        left = top = 0;
+        page.width = GetSystemMetrics(SM_CXSCREEN);
+        page.height = GetSystemMetrics(SM_CYSCREEN);
+    }
+    page.boardX = saturatedSub(page.boardX, left);
+    page.boardY = saturatedSub(page.boardY, top);
+    page.moveX = saturatedSub(page.moveX, left);
+    page.moveY = saturatedSub(page.moveY, top);
     if (page.width <= 0 || page.height <= 0 || !createPageBitmap()) {
         std::fputs("scrivlet_page: can't make the page bitmap\n", stderr);
         releasePage();
@@ -208,7 +228,7 @@ int runPage(HINSTANCE instance, int argc, char** argv)
         releasePage();
         return -1;
     }
-    HWND window = CreateWindowExA(0, windowClassName, windowTitle, WS_POPUP, 0, 0, page.width, page.height,
+    HWND window = CreateWindowExA(0, windowClassName, windowTitle, WS_POPUP, left, top, page.width, page.height,
                                   nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         std::fputs("scrivlet_page: can't create the window\n", stderr);

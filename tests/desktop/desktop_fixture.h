@@ -14,6 +14,7 @@ inline void freshDesktop(int32_t width, int32_t height, uint32_t colour = 0xFFFF
     resetVirtualDesktop(width, height, colour);
     useDesktop(virtualDesktop());
     ScreenSize = {width, height};
+    VirtualDesk = {};
     BoardOrigin = {0, 0};
 }
 

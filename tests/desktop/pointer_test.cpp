@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -140,6 +141,94 @@ TEST(ToAbsolute, LandsOnEveryPixelUnderFlooringAndRounding)
             }
         }
     }
+}
+
+// Over a virtual screen of several monitors (flagged records), the same on every
+// pixel: origins left of and above the primary, odd sizes, and screens as wide as
+// a coordinate that may be rounded back can tell pixel from pixel (32768).
+TEST(ToAbsolute, LandsOnEveryPixelOfAVirtualScreenWithANegativeOrigin)
+{
+    const ScreenRect desks[] = {
+        {-1280, 0, 2560, 1024}, {-1921, -1081, 3841, 2161}, {-3, -769, 1283, 1793},
+        {0, -1, 1, 3},           {-32767, -7, 32768, 32767}, {-5000, 0, 7679, 1},
+    };
+    ScreenSize = {1280, 1024};  // the primary's: not what flagged records are scaled by
+    for (const ScreenRect& desk : desks) {
+        VirtualDesk = desk;
+        int failures = 0;
+        const int32_t longer = std::max(desk.width, desk.height);
+        for (int32_t i = 0; i < longer && failures < 5; ++i) {
+            const int32_t x = desk.left + std::min(i, desk.width - 1);
+            const int32_t y = desk.top + std::min(i, desk.height - 1);
+            const AbsolutePoint a = toAbsolute(x, y);
+            const auto lands = [](int32_t value, int32_t pixel, int32_t origin, int32_t size) {
+                const int64_t rounded = origin + (int64_t{value} * size + 32768) / 65536;
+                return value >= 0 && value <= 65535 && origin + pixelFromAbsolute(value, size) == pixel &&
+                       rounded == pixel && (pixel == origin || origin + pixelFromAbsolute(value - 1, size) == pixel - 1);
+            };
+            if (!lands(a.ax, x, desk.left, desk.width) || !lands(a.ay, y, desk.top, desk.height)) {
+                ++failures;
+                ADD_FAILURE() << "virtual screen at " << desk.left << ',' << desk.top << ' ' << desk.width << 'x'
+                              << desk.height << ": pixel " << x << ',' << y << " -> " << a.ax << ',' << a.ay;
+            }
+        }
+    }
+    VirtualDesk = {};
+}
+
+// A board within the primary's mapping keeps it (records as ever); one only the
+// virtual screen reaches, board and sliders, is reached over it; one beyond both,
+// or on a desktop without a virtual screen, is not, and changes nothing.
+TEST(ReachBoardAt, TakesThePrimarysMappingWhereItReachesElseTheVirtualScreen)
+{
+    DesktopBackend primaryOnly = virtualDesktop();
+    primaryOnly.virtualScreenArea = nullptr;
+    const ScreenRect desk = {-1281, -5, 2561 + 417, 1029};
+    const struct {
+        int32_t x;
+        int32_t y;
+        bool withVirtualScreen;
+        bool reached;
+        bool overVirtualScreen;
+    } cases[] = {
+        {0, 0, true, true, false},           {1280 - 417, 1024 - 300, true, true, false},
+        {1280 - 416, 100, true, true, true}, {-1281, -5, true, true, true},
+        {-1282, 0, true, false, false},      {1280 + 417 - 417, 1024 - 300 - 5 + 5, true, true, true},
+        {1281 + 417, 0, true, false, false}, {100, 1024 - 299 + 5, true, false, false},
+        {-1180, 250, false, false, false},   {100, 250, false, true, false},
+    };
+    for (const auto& c : cases) {
+        freshDesktop(desk.width, desk.height);
+        setVirtualScreenLayout(desk.left, desk.top, 1280, 1024);
+        ScreenSize = {1280, 1024};
+        if (!c.withVirtualScreen)
+            useDesktop(primaryOnly);
+        const ScreenRect before = {7, 7, 7, 7};
+        VirtualDesk = before;
+        EXPECT_EQ(reachBoardAt(c.x, c.y), c.reached) << c.x << ',' << c.y;
+        if (!c.reached) {
+            EXPECT_EQ(VirtualDesk.left, before.left) << c.x << ',' << c.y << ": left alone";
+            EXPECT_EQ(VirtualDesk.width, before.width) << c.x << ',' << c.y;
+            continue;
+        }
+        EXPECT_EQ(VirtualDesk.width > 0, c.overVirtualScreen) << c.x << ',' << c.y;
+        // The board's far corner and the last slider's far side land where meant.
+        clickAt(c.x + 299, c.y + 299);
+        clickAt(c.x + 416, c.y);
+        const std::vector<LoggedInput>& log = virtualInputLog();
+        ASSERT_EQ(log.size(), 4u);
+        const int32_t meant[][2] = {{c.x + 299, c.y + 299}, {c.x + 416, c.y}};
+        for (size_t i = 0; i < log.size(); ++i) {
+            int32_t x = 0;
+            int32_t y = 0;
+            landingPixel(log[i].record, 1280, 1024, desk, x, y);
+            EXPECT_EQ(x, meant[i / 2][0]) << c.x << ',' << c.y << " record " << i;
+            EXPECT_EQ(y, meant[i / 2][1]) << c.x << ',' << c.y << " record " << i;
+            EXPECT_EQ((log[i].record.flags & mouseVirtualDesk) != 0, c.overVirtualScreen) << i;
+        }
+    }
+    useDesktop(virtualDesktop());
+    VirtualDesk = {};
 }
 
 TEST(ToAbsolute, SaturatesFarOffScreen)

@@ -114,44 +114,66 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
                                 "to 799, rows 200 to 399 of the primary screen): move the page there, or run with "
                                 "-anywhere.";
     const std::string picture = blackPicture();
+    const std::vector<ScreenRect> sideBySide = {{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}};
     const struct {
         const char* name;
-        int32_t screenWidth;
+        ScreenRect screen;                 // the screen of pixels; left of or above the primary: negative
         std::vector<ScreenRect> monitors;  // none: the desktop does not list them
         bool nullOperations;               // a backend without the optional operations
-        bool pointerOnPrimaryOnly;         // absolute input scaled to the first monitor
+        bool pointerOnPrimaryOnly;         // absolute input scaled to the first monitor, no virtual screen
+        int32_t boardX;                    // the board, on the second monitor if there is one
+        int32_t boardY;
     } desktops[] = {
-        {"OneScreen", 1280, {}, false, false},
-        {"OneScreenNoOperations", 1280, {}, true, false},
-        {"TwoMonitors", 2560, {{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}}, false, false},
-        {"TwoMonitorsPointerOnPrimaryOnly", 2560, {{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}}, false, true},
+        {"OneScreen", {0, 0, 1280, testScreenHeight}, {}, false, false, 700, 600},
+        {"OneScreenNoOperations", {0, 0, 1280, testScreenHeight}, {}, true, false, 700, 600},
+        {"TwoMonitors", {0, 0, 2560, testScreenHeight}, sideBySide, false, false, 1980, 600},
+        {"TwoMonitorsPointerOnPrimaryOnly", {0, 0, 2560, testScreenHeight}, sideBySide, false, true, 1980, 600},
+        // The primary on the right: the other monitor's columns are negative, and
+        // input reaches them only over the virtual screen.
+        {"MonitorLeftOfThePrimary", {-1280, 0, 2560, 1024}, {{0, 0, 1280, 1024}, {-1280, 0, 1280, 1024}}, false,
+         false, -1180, 600},
+        {"MonitorLeftOfThePrimaryPointerOnPrimaryOnly", {-1280, 0, 2560, 1024},
+         {{0, 0, 1280, 1024}, {-1280, 0, 1280, 1024}}, false, true, -1180, 600},
+        // Above it, odd sizes, the board at the far corner of its monitor.
+        {"MonitorAboveThePrimary", {-3, -769, 1283, 1793}, {{0, 0, 1280, 1024}, {-3, -769, 1283, 769}}, false, false,
+         -3 + 1283 - 417, -769 + 3},
     };
     for (const auto& d : desktops) {
         for (const bool anywhere : {false, true}) {
-            resetVirtualDesktop(d.screenWidth, testScreenHeight);
+            resetVirtualDesktop(d.screen.width, d.screen.height);
+            const bool laidOut = d.screen.left != 0 || d.screen.top != 0;
+            if (laidOut)
+                setVirtualScreenLayout(d.screen.left, d.screen.top, 1280, 1024);
             setVirtualMonitors(d.monitors);
             DesktopBackend bare = virtualDesktop();
             bare.displayScalePercent = nullptr;
             bare.desktopMonitors = nullptr;
+            bare.virtualScreenArea = nullptr;
             DesktopBackend primaryOnly = virtualDesktop();
             primaryOnly.primaryScreenSize = [](int32_t* width, int32_t* height) {
                 *width = 1280;
                 *height = 1024;
             };
+            primaryOnly.virtualScreenArea = nullptr;
             useDesktop(d.nullOperations ? bare : d.pointerOnPrimaryOnly ? primaryOnly : virtualDesktop());
-            // On the second monitor, if there is one.
-            const int32_t left = d.monitors.empty() ? 700 : 1980;
-            showScrivletPage(left, 600);
+            showScrivletPage(d.boardX, d.boardY);
             std::vector<std::string> args = {"-image", picture, "-stepx", "100", "-stepy", "100"};
             if (anywhere)
                 args.push_back("-anywhere");
             const RunOutcome r = runWith(args);
+            // Appended piece by piece: MinGW's GCC 12 mistakes a short literal + string
+            // for an overlapping copy.
+            std::string seenAt = "(";
+            seenAt += std::to_string(d.boardX);
+            seenAt += ", ";
+            seenAt += std::to_string(d.boardY - 2);
+            seenAt += ")";
             std::string where = outside;
-            where.replace(where.find("700"), 3, std::to_string(left));
+            where.replace(where.find("(700, 598)"), 10, seenAt);
             if (!anywhere || d.pointerOnPrimaryOnly) {
                 if (anywhere)
-                    where = " Its board's top edge was seen at (" + std::to_string(left) +
-                            ", 598), where the pointer is not moved (only on the primary screen): move the page "
+                    where = " Its board's top edge was seen at " + seenAt +
+                            ", where the pointer is not moved (only on the primary screen): move the page "
                             "there.";
                 EXPECT_EQ(r.status, -1) << d.name;
                 EXPECT_EQ(r.output, notFound + where + "\n") << d.name;
@@ -159,9 +181,19 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
                 continue;
             }
             EXPECT_EQ(r.status, 0) << d.name;
-            EXPECT_EQ(r.output, "Found start of Scrivlet board at " + std::to_string(left) + " , 600 \nHave a day!\n")
+            EXPECT_EQ(r.output, "Found start of Scrivlet board at " + std::to_string(d.boardX) + " , " +
+                                    std::to_string(d.boardY) + " \nHave a day!\n")
                 << d.name;
             EXPECT_EQ(shownPageModel().board[0], 0x000000u) << d.name << ": drawn at the board found";
+            // Input goes over the virtual screen only where the primary's mapping does
+            // not reach the board: every other run sends what it always did.
+            ASSERT_FALSE(virtualInputLog().empty()) << d.name;
+            for (const LoggedInput& input : virtualInputLog())
+                ASSERT_EQ(input.record.flags & ~mouseVirtualDesk,
+                          (input.record.flags & mouseLeftDown) != 0 ? pressFlags : releaseFlags)
+                    << d.name;
+            for (const LoggedInput& input : virtualInputLog())
+                ASSERT_EQ((input.record.flags & mouseVirtualDesk) != 0, laidOut) << d.name;
         }
     }
     useDesktop(virtualDesktop());

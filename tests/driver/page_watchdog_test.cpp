@@ -2,6 +2,7 @@
 // hand, and Escape while waiting for it.
 
 #include "desktop/page_watchdog.h"
+#include "desktop/pointer.h"
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
 #include "pass_fixture.h"
@@ -380,4 +381,113 @@ TEST_F(PageWatchdog, NeverResumesOntoABoardOfAnotherScale)
         EXPECT_EQ(shownPageModel().board, undisturbed) << "fast " << fast;
         setVirtualClockHook(nullptr);
     }
+}
+
+namespace {
+
+// A board off the band on a desktop of two monitors, the primary on the right:
+// covered mid-run, and back at another place, on either monitor.
+struct Wander {
+    int32_t fromX, fromY;
+    int32_t toX, toY;
+    int64_t coverAt = 0;
+    int64_t backAt = 0;
+    bool covered = false;
+    bool back = false;
+};
+Wander wander;
+
+void applyWander(int64_t nowMs)
+{
+    if (!wander.covered && nowMs >= wander.coverAt) {
+        wander.covered = true;
+        paintVirtualRect(wander.fromX - 20, wander.fromY - 30, 500, 360, coverColour);
+    }
+    if (!wander.back && nowMs >= wander.backAt) {
+        wander.back = true;
+        paintVirtualRect(-1280, 0, 2560, 1024, 0xFFFFFFu);  // the page's window, all of it, in front again
+        moveScrivletPage(wander.toX, wander.toY);
+    }
+}
+
+void pageUnlessWandering(int32_t x, int32_t y, uint32_t flags)
+{
+    if (!wander.covered || wander.back)
+        scrivletPageInput(x, y, flags);
+}
+
+}  // namespace
+
+TEST_F(PageWatchdog, UnderAnywhereFollowsABoardOffTheBandOntoEitherMonitor)
+{
+    const std::vector<ScreenRect> monitors = {{0, 0, 1280, 1024}, {-1280, 0, 1280, 1024}};
+    const struct {
+        const char* name;
+        bool anywhere;
+        bool virtualScreen;  // the desktop normalises flagged input over every monitor
+        int32_t fromX, fromY, toX, toY;
+        bool follows;  // else it stays paused until Escape
+    } cases[] = {
+        {"primary_to_left_monitor", true, true, 700, 600, -1180, 500, true},
+        {"left_monitor_to_primary", true, true, -1180, 600, 600, 650, true},
+        {"left_monitor_to_left_monitor", true, true, -1180, 600, -900, 700, true},
+        // Without -anywhere the band alone is looked in, as ever.
+        {"primary_to_left_monitor_without_anywhere", false, true, 700, 600, -1180, 500, false},
+        // Where the pointer cannot reach it, the board is not taken.
+        {"to_a_monitor_the_pointer_misses", true, false, 700, 600, -1180, 500, false},
+    };
+    for (const auto& c : cases) {
+        VirtualDesk = {};
+        ASSERT_EQ(draw(false, false), PassResult::Finished);
+        const std::vector<uint32_t> undisturbed = shownPageModel().board;
+
+        wander = Wander{c.fromX, c.fromY, c.toX, c.toY};
+        wander.coverAt = virtualClockMs() / 3;
+        wander.backAt = wander.coverAt + 700;
+        resetVirtualDesktop(2560, 1024, 0xFFFFFFu);
+        setVirtualScreenLayout(-1280, 0, 1280, 1024);
+        setVirtualMonitors(monitors);
+        DesktopBackend primaryOnly = virtualDesktop();
+        primaryOnly.virtualScreenArea = nullptr;
+        useDesktop(c.virtualScreen ? virtualDesktop() : primaryOnly);
+        setVirtualClockHook(applyWander);
+        showScrivletPage(c.fromX, c.fromY);
+        setVirtualInputHandler(pageUnlessWandering);
+        BoardOrigin = {c.fromX, c.fromY};
+        ASSERT_TRUE(reachBoardAt(c.fromX, c.fromY)) << c.name;
+        resetRandomSource();
+        armPageWatchdog(c.fromX, c.fromY - 2, 300, c.anywhere);
+        // Escape, long after the pass would have ended had it followed the board,
+        // so that one that does not ends too.
+        const int64_t escapeAt = c.follows ? 4 * wander.coverAt + 20000 : wander.backAt + 1000;
+        holdKeyDuringTime(ControlKey::Escape, escapeAt, escapeAt + 150);
+        const PassResult result = runDrawingPass(settings, picture, nullptr);
+        setVirtualClockHook(nullptr);
+        useDesktop(virtualDesktop());
+
+        const std::vector<LoggedInput>& log = virtualInputLog();
+        int64_t sentWhileAway = 0;
+        for (const LoggedInput& input : log)
+            if (input.timeMs >= wander.coverAt + 2 && input.timeMs < wander.backAt)
+                ++sentWhileAway;
+        EXPECT_EQ(sentWhileAway, 0) << c.name;
+        if (!c.follows) {
+            EXPECT_EQ(result, PassResult::Aborted) << c.name;
+            EXPECT_TRUE(log.empty() || log.back().timeMs < wander.backAt) << c.name << ": nothing after the move";
+            EXPECT_EQ(BoardOrigin.x, c.fromX) << c.name;
+            continue;
+        }
+        ASSERT_EQ(result, PassResult::Finished) << c.name;
+        EXPECT_EQ(BoardOrigin.x, c.toX) << c.name;
+        EXPECT_EQ(BoardOrigin.y, c.toY) << c.name;
+        EXPECT_EQ(shownPageModel().board, undisturbed) << c.name << ": finished where the board went";
+        // Records go over the virtual screen exactly while the board is where the
+        // primary's mapping does not reach.
+        for (const LoggedInput& input : log) {
+            const bool beforeMove = input.timeMs < wander.backAt;
+            const bool offPrimary = (beforeMove ? c.fromX : c.toX) < 0;
+            ASSERT_EQ((input.record.flags & mouseVirtualDesk) != 0, offPrimary) << c.name << " at " << input.timeMs;
+        }
+    }
+    VirtualDesk = {};
 }

@@ -99,6 +99,7 @@ protected:
         resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
         useDesktop(virtualDesktop());
         ScreenSize = {testScreenWidth, testScreenHeight};
+        VirtualDesk = {};
         BoardOrigin = {testBoardX, testBoardY};
         resetRandomSource();
         clearStopRequest();
