@@ -39,6 +39,22 @@ void checkProbeAge(int64_t now, int64_t recordsSent)
 
 namespace {
 
+// Reads a probe's pixel: false, and the feedback given up, where the read waited
+// for the compositor's next frame (a desktop whose copies come with its frames: it
+// could answer only so many probes between gestures, and holds would throttle the
+// input to its frame rate). Such reads can come at once while the screen is still,
+// as before the first gesture, so every read is judged, not only the first.
+bool readProbePixel(int32_t x, int32_t y, uint32_t& colour)
+{
+    const int64_t before = clockMicroseconds();
+    captureScreen(BoardOrigin.x + x, BoardOrigin.y + y, 1, 1, &colour);
+    if (activeDesktop().beginCapture != nullptr && clockMicroseconds() - before >= frameWaitUs) {
+        goBlind();
+        return false;
+    }
+    return true;
+}
+
 // Keeps the lowLagsKept lowest lags, lowest first.
 void noteLowLag(int64_t lag)
 {
@@ -58,7 +74,8 @@ bool readOldestProbe()
 {
     Probe& probe = pace.probes[0];
     uint32_t colour = invalidColour;
-    captureScreen(BoardOrigin.x + probe.x, BoardOrigin.y + probe.y, 1, 1, &colour);
+    if (!readProbePixel(probe.x, probe.y, colour))
+        return false;
     const int64_t now = clockMicroseconds();
     if (colour != probe.colour) {
         probe.unseenUs = now;
@@ -109,13 +126,11 @@ void readNewestProbe()
 {
     const Probe& newest = pace.probes[pace.probeCount - 1];
     uint32_t colour = invalidColour;
-    captureScreen(BoardOrigin.x + newest.x, BoardOrigin.y + newest.y, 1, 1, &colour);
-    if (colour != newest.colour)
+    if (!readProbePixel(newest.x, newest.y, colour) || colour != newest.colour)
         return;
     // The page may have shown both between the two reads.
     const Probe& oldest = pace.probes[0];
-    captureScreen(BoardOrigin.x + oldest.x, BoardOrigin.y + oldest.y, 1, 1, &colour);
-    if (colour == oldest.colour)
+    if (!readProbePixel(oldest.x, oldest.y, colour) || colour == oldest.colour)
         return;  // the next look takes them in order
     pace.knownRecords = std::max(pace.knownRecords, newest.records);
     pace.probeCount = 0;
