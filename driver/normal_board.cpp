@@ -3,7 +3,7 @@
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 #include "driver/random_source.h"
-#include "preview/virtual_desktop.h"
+#include "preview/pointer_landing.h"
 
 #include <algorithm>
 

@@ -4,6 +4,7 @@
 // script. The tests drive the whole program against it, and -preview draws on it.
 
 #include "desktop/platform.h"
+#include "preview/pointer_landing.h"
 
 #include <cstdint>
 #include <string>
@@ -91,13 +92,3 @@ void setVirtualMonitors(const std::vector<ScreenRect>& monitors);
 // How many display pixels each screen pixel stands for, in percent (0 after a
 // reset: not told), as on a desktop that reads a scaled output in logical pixels.
 void setVirtualScreenPixelScale(int32_t percent);
-
-// The pixel an absolute coordinate lands on, as the platform maps it back:
-// floor(a * size / 65536).
-int32_t pixelFromAbsolute(int32_t a, int32_t size);
-
-// The pixel a record lands on, as the platform maps it: over the virtual screen
-// desk with mouseVirtualDesk, else over the primary screen (primaryWidth x
-// primaryHeight at 0,0); coordinates past an edge stop at it.
-void landingPixel(const MouseInputRecord& record, int32_t primaryWidth, int32_t primaryHeight, const ScreenRect& desk,
-                  int32_t& x, int32_t& y);
