@@ -113,8 +113,8 @@ struct PaceCase {
 // 100 us.
 TEST_F(PagePace, KeepsThePageWithinTheBudgetAndLeavesTheSameBoard)
 {
-    settings.stepx = 2;
-    settings.stepy = 3;
+    settings.stepx = 3;
+    settings.stepy = 4;
     const PaceCase cases[] = {
         {false, paceAuto, 300}, {false, paceAuto, 1500}, {false, 100, 450}, {false, 1000, 2500},
         {true, paceAuto, 440},  {true, paceAuto, 120},   {true, 250, 700},  {true, 100, 100},
@@ -272,7 +272,7 @@ TEST_F(PagePace, APageThatShowsNothingIsWaitedForThenDrawnBlind)
 // sent anyway), and the board is still the one meant.
 TEST_F(PagePace, SpacesOutLooksThatCostMoreThanAShareOfThePacing)
 {
-    settings.stepx = settings.stepy = 3;
+    settings.stepx = settings.stepy = 4;
     for (const int32_t readCostUs : {0, 500, 3000}) {
         SCOPED_TRACE(readCostUs);
         ASSERT_EQ(draw(true, 250, 150, readCostUs), PassResult::Finished);
