@@ -17,7 +17,7 @@ gnome_gid=65534
 gnome_pid=
 gnome_runtime=
 gnome_bus=
-gnome_nice=-10 # ahead of the machine's other work, behind a sway case's session (-19)
+gnome_nice=-19
 gnome_desktop=GNOME  # XDG_CURRENT_DESKTOP
 
 start_gnome() {
