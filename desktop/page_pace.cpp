@@ -35,8 +35,10 @@ int64_t lookIntervalUs() { return static_cast<int64_t>(double(pace.lookCostUs) /
 
 bool mustHold(int64_t now, int64_t recordsSent)
 {
-    // The page is at least that far behind (looks far apart see it later).
-    if (pace.probeCount > 0 && now - pace.probes[0].sentUs > longQueueUs + pace.leastLagUs + lookIntervalUs())
+    // The page is at least that far behind (looks far apart see it later). A page
+    // that paints in frames shows a probe up to a frame late however little is
+    // queued: the window bounds the queue, this only a page that stopped taking it.
+    if (pace.probeCount > 0 && now - pace.probes[0].sentUs > queuedBudgetUs + pace.leastLagUs + lookIntervalUs())
         return true;
     return recordsSent + 2 - pace.knownRecords > pace.window;
 }

@@ -13,9 +13,10 @@ inline constexpr int32_t sliderLastPosition = 51;
 // quarter while the lag stays short, cut back when it grows long, halved on a drop.
 inline constexpr int64_t firstWindow = 32;
 inline constexpr int64_t smallestWindow = 8;
-// Browsers paint input in frames and take only so many events into one (Chromium
-// refuses frames with more than 100): a larger window would not go faster anyway.
-inline constexpr int64_t largestWindow = 128;
+// What is let ahead is known taken only a lag later (the page's frame, then a
+// look): Chromium takes a record in about 0.44 ms and shows it 25-60 ms later, so
+// it needs over a hundred ahead to be kept busy. More only queues input.
+inline constexpr int64_t largestWindow = 192;
 inline constexpr int64_t windowStep = 2;
 // Probes on their way at once, taken an eighth of the window apart: with only one,
 // the records sent before it would be known taken a whole lag later than they are,

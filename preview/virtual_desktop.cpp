@@ -20,8 +20,9 @@ struct KeyHold {
 struct QueuedRecord {
     int32_t x, y;
     uint32_t flags;
-    int64_t doneUs;
+    int64_t doneUs;  // shown
     int64_t sentUs;
+    int64_t takenUs;
 };
 
 struct VirtualState {
@@ -37,6 +38,7 @@ struct VirtualState {
     std::vector<int32_t> microPauses;
     int32_t pageCostUs = 0;
     int32_t paintDelayUs = 0;
+    int32_t paintFrameUs = 0;
     int32_t readCostUs = 0;
     std::deque<QueuedRecord> queued;  // sent, not yet taken by the page
     int64_t pageFreeUs = 0;           // when the page finishes the last record queued
@@ -92,7 +94,7 @@ void deliverDue()
     while (!state.queued.empty() && state.queued.front().doneUs <= state.clockUs) {
         const QueuedRecord r = state.queued.front();
         state.queued.pop_front();
-        state.pageWaits.push_back(r.doneUs - state.paintDelayUs - r.sentUs);
+        state.pageWaits.push_back(r.takenUs - r.sentUs);
         if (state.handler != nullptr)
             state.handler(r.x, r.y, r.flags);
     }
@@ -170,12 +172,15 @@ void sendVirtual(const MouseInputRecord& record)
     int32_t y = 0;
     landingPixel(record, state.primaryWidth, state.primaryHeight, {state.left, state.top, state.width, state.height}, x,
                  y);
-    if (state.pageCostUs <= 0 && state.paintDelayUs <= 0) {
+    if (state.pageCostUs <= 0 && state.paintDelayUs <= 0 && state.paintFrameUs <= 0) {
         state.handler(x, y, record.flags);
         return;
     }
     state.pageFreeUs = std::max(state.pageFreeUs, state.clockUs) + state.pageCostUs;
-    state.queued.push_back({x, y, record.flags, state.pageFreeUs + state.paintDelayUs, state.clockUs});
+    int64_t shownUs = state.pageFreeUs + state.paintDelayUs;
+    if (state.paintFrameUs > 0)
+        shownUs += (state.paintFrameUs - shownUs % state.paintFrameUs) % state.paintFrameUs;
+    state.queued.push_back({x, y, record.flags, shownUs, state.clockUs, state.pageFreeUs});
 }
 
 bool keyDownVirtual(ControlKey key)
@@ -304,6 +309,7 @@ const std::vector<int32_t>& virtualMicroPauses() { return state.microPauses; }
 void setVirtualPageCost(int32_t costUs) { state.pageCostUs = costUs > 0 ? costUs : 0; }
 const std::vector<int64_t>& virtualPageWaitsUs() { return state.pageWaits; }
 void setVirtualPaintDelay(int32_t us) { state.paintDelayUs = us > 0 ? us : 0; }
+void setVirtualPaintFrames(int32_t us) { state.paintFrameUs = us > 0 ? us : 0; }
 int64_t virtualPageBusyUntilUs()
 {
     return std::max(state.queued.empty() ? state.pageFreeUs : state.queued.back().doneUs, state.clockUs);

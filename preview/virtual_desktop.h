@@ -47,6 +47,10 @@ void setVirtualPageCost(int32_t costUs);
 // compositor passes them on): the input handler is called that much after the
 // record was taken. 0 (after a reset): at once.
 void setVirtualPaintDelay(int32_t us);
+// A page that shows what it took only at its next frame, every us (after the paint
+// delay): a probe taken just after a frame shows a whole frame late, however little
+// is queued. 0 (after a reset): no frames.
+void setVirtualPaintFrames(int32_t us);
 // Every record handed to the page after costUs so far: how long each waited.
 const std::vector<int64_t>& virtualPageWaitsUs();
 // When the page will have shown every record sent so far; and shows them all now.
