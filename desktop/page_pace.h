@@ -65,6 +65,7 @@ void noteLookCost(int64_t lookCostUs);
 struct PaceReport {
     int64_t probes = 0;   // probes seen
     int64_t dropped = 0;  // probes that never showed
+    int64_t stalls = 0;   // probes taken for dropped that showed after all
     int64_t holds = 0;    // times the input was held back
     int64_t longestLagUs = 0;
     int64_t meanLagUs = 0;

@@ -32,6 +32,8 @@ void checkProbeAge(int64_t now, int64_t recordsSent)
     if (pace.probeCount == 0 || now - pace.probes[0].sentUs < probeDroppedUs)
         return;
     // Held back for long enough that the page has taken whatever was queued.
+    pace.overdue = pace.probes[0];
+    pace.overdueKept = true;
     pace.probeCount = 0;
     pace.knownRecords = recordsSent;
     noteDropped(1);
@@ -138,6 +140,28 @@ void readNewestProbe()
     noteDropped(1);
 }
 
+// The probe last given up as dropped, read while it may yet show. If it does, the
+// page only stalled, and the slowing down it caused is taken back: a busy machine
+// stalls a browser for a second now and then, and each would otherwise leave the
+// pace half as fast again for a while. Once a younger probe shows and it still
+// does not, it was dropped (pages take their input in order).
+void readOverdueProbe(bool youngerShown)
+{
+    uint32_t colour = invalidColour;
+    if (!readProbePixel(pace.overdue.x, pace.overdue.y, colour))
+        return;
+    if (colour != pace.overdue.colour) {
+        pace.overdueKept = !youngerShown;
+        return;
+    }
+    pace.overdueKept = false;
+    --pace.report.dropped;
+    ++pace.report.stalls;
+    pace.dropsInARow = 0;
+    pace.window = std::min(pace.window * 2, largestWindow);
+    scaleAutoPause(100 * 100 / 150);
+}
+
 }  // namespace
 
 void scaleAutoPause(int64_t percent)
@@ -173,6 +197,9 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     const uint32_t colour = penColour();
     const int64_t bx2 = int64_t{x2} - BoardOrigin.x;
     const int64_t by2 = int64_t{y2} - BoardOrigin.y;
+    // What is drawn over a probe given up as dropped can no longer tell whether it was.
+    if (pace.overdueKept && lineCovers(bx, by, bx2, by2, pace.overdue.x, pace.overdue.y))
+        pace.overdueKept = false;
     // A later gesture over a probe's pixel: once that shows, the page has taken
     // both, so the probe waits for it instead (and is no younger for it).
     for (int32_t i = 0; i < pace.probeCount; ++i) {
@@ -195,10 +222,13 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
 
 void paceLook()
 {
+    const int64_t seenBefore = pace.report.probes;
     for (int32_t reads = 0; reads < mostProbeReads && paced() && pace.probeCount > 0; ++reads)
         if (!readOldestProbe()) {
             if (pace.probeCount > 1 && clockMicroseconds() - pace.probes[0].sentUs > longQueueUs + pace.leastLagUs)
                 readNewestProbe();
-            return;
+            break;
         }
+    if (pace.overdueKept && paced())
+        readOverdueProbe(pace.report.probes > seenBefore);
 }

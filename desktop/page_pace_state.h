@@ -53,6 +53,10 @@ struct PaceState {
     bool penKnown[3] = {false, false, false};
     Probe probes[mostProbes];  // oldest first
     int32_t probeCount = 0;
+    // The last probe given up for not showing within probeDroppedUs, while it may
+    // yet show: then the page was stalled (a busy machine), not dropping input.
+    Probe overdue;
+    bool overdueKept = false;
     int64_t knownRecords = 0;  // the page is known to have taken every record up to this many
     int64_t window = firstWindow;  // records that may be sent beyond those
     int64_t sentRecords = 0;   // records sent so far

@@ -86,13 +86,17 @@ std::string costText(int64_t points, int64_t records, int64_t waitMs, int32_t pa
 
 std::string paceText(const PaceReport& report)
 {
-    char text[300];
+    char stalls[80] = "";
+    if (report.stalls > 0)
+        std::snprintf(stalls, sizeof stalls, ", %lld more showed over a second late (the page stalled)",
+                      static_cast<long long>(report.stalls));
+    char text[400];
     std::snprintf(text, sizeof text,
                   "Pace: %d us a record at the end; the page lagged %lld ms on average, at most %lld ms; "
-                  "%lld %s did not show; a look at the page took %.2f ms, one every %.1f ms.\n",
+                  "%lld %s did not show%s; a look at the page took %.2f ms, one every %.1f ms.\n",
                   report.pauseUs, static_cast<long long>((report.meanLagUs + 500) / 1000),
                   static_cast<long long>((report.longestLagUs + 999) / 1000), static_cast<long long>(report.dropped),
-                  report.dropped == 1 ? "gesture" : "gestures", double(report.meanLookCostUs) / 1000.0,
+                  report.dropped == 1 ? "gesture" : "gestures", stalls, double(report.meanLookCostUs) / 1000.0,
                   double(report.lookSpacingUs) / 1000.0);
     return text;
 }

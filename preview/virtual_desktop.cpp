@@ -310,6 +310,7 @@ void setVirtualPageCost(int32_t costUs) { state.pageCostUs = costUs > 0 ? costUs
 const std::vector<int64_t>& virtualPageWaitsUs() { return state.pageWaits; }
 void setVirtualPaintDelay(int32_t us) { state.paintDelayUs = us > 0 ? us : 0; }
 void setVirtualPaintFrames(int32_t us) { state.paintFrameUs = us > 0 ? us : 0; }
+void stallVirtualPage(int32_t us) { state.pageFreeUs = std::max(state.pageFreeUs, state.clockUs) + std::max(us, 0); }
 int64_t virtualPageBusyUntilUs()
 {
     return std::max(state.queued.empty() ? state.pageFreeUs : state.queued.back().doneUs, state.clockUs);

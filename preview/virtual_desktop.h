@@ -51,6 +51,9 @@ void setVirtualPaintDelay(int32_t us);
 // delay): a probe taken just after a frame shows a whole frame late, however little
 // is queued. 0 (after a reset): no frames.
 void setVirtualPaintFrames(int32_t us);
+// The page takes nothing for us from now (or from when it is done with what it
+// has): a browser starved by a busy machine.
+void stallVirtualPage(int32_t us);
 // Every record handed to the page after costUs so far: how long each waited.
 const std::vector<int64_t>& virtualPageWaitsUs();
 // When the page will have shown every record sent so far; and shows them all now.

@@ -5,6 +5,7 @@
 #include "desktop/page_watchdog.h"
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
+#include "driver/progress.h"
 #include "pass_fixture.h"
 #include "preview/scrivlet_page.h"
 
@@ -255,6 +256,42 @@ TEST_F(PagePace, CountsProbesThatNeverShowAndSlowsDown)
     EXPECT_LT(report.window, 128);
     EXPECT_LE(longestPageWait(), lagBoundUs);
     dropEvery = 0;
+}
+
+// A page stalled for over a second by a busy machine, once or twice: its probe is
+// taken for dropped at first, then seen late, and the slowing down taken back.
+int64_t stallsAtMs[2] = {};
+void stallThePage(int64_t nowMs)
+{
+    for (int64_t& at : stallsAtMs)
+        if (at > 0 && nowMs >= at) {
+            at = 0;
+            stallVirtualPage(1'300'000);
+        }
+}
+
+TEST_F(PagePace, APageThatOnlyStalledIsNotSlowedDownFor)
+{
+    settings.stepx = settings.stepy = 2;
+    ASSERT_EQ(draw(true, paceDefault, 0), PassResult::Finished);
+    const std::vector<uint32_t> unpaced = board();
+    for (const int64_t secondAtMs : {int64_t{0}, int64_t{2500}}) {
+        SCOPED_TRACE(secondAtMs);
+        stallsAtMs[0] = 500;
+        stallsAtMs[1] = secondAtMs;
+        const PassResult result = draw(true, paceAuto, 300, 0, 0, stallThePage);
+        setVirtualClockHook(nullptr);
+        ASSERT_EQ(result, PassResult::Finished);
+        const PaceReport report = paceReport();
+        EXPECT_EQ(report.dropped, 0);
+        EXPECT_EQ(report.stalls, secondAtMs > 0 ? 2 : 1);
+        EXPECT_LE(report.pauseUs, 300);
+        EXPECT_TRUE(board() == unpaced);
+        EXPECT_NE(paceText(report).find(secondAtMs > 0 ? ", 2 more showed over a second late (the page stalled);"
+                                                       : ", 1 more showed"),
+                  std::string::npos)
+            << paceText(report);
+    }
 }
 
 // A page that shows nothing at all: the input is held back while a probe is
