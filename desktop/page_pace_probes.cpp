@@ -185,7 +185,7 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     pace.sentRecords = recordsSent;
     if (channel >= 0 && channel <= 2) {
         const int64_t position = std::clamp<int64_t>(int64_t{x1} - BoardOrigin.x - sliderLeftOffset, 0,
-                                                     sliderLastPosition);
+                                                     sliderPositions - 1);
         pace.pen[channel] = static_cast<uint32_t>(std::min<int64_t>(255, 5 * position));
         pace.penKnown[channel] = true;
         return;

@@ -4,11 +4,10 @@
 // page is and the window they set (page_pace_probes.cpp).
 
 #include "desktop/page_pace.h"
+#include "desktop/sliders.h"
 
 #include <cstdint>
 
-inline constexpr int32_t sliderLeftOffset = 365;
-inline constexpr int32_t sliderLastPosition = 51;
 // Records that may be on their way to the page beyond the last it showed: grown a
 // quarter while the lag stays short, cut back when it grows long, halved on a drop.
 inline constexpr int64_t firstWindow = 32;

@@ -6,6 +6,7 @@
 #include "desktop/platform.h"
 #include "desktop/resend_log.h"
 #include "desktop/screen.h"
+#include "desktop/sliders.h"
 #include "desktop/stroke_check.h"
 
 // The platform maps a normalised coordinate a back to the pixel
@@ -31,7 +32,7 @@ AbsolutePoint toAbsolute(int32_t x, int32_t y)
 }
 
 // How far right of the board's left side the sliders end, and its height.
-static constexpr int64_t boardAndSlidersWidth = 365 + 52;
+static constexpr int64_t boardAndSlidersWidth = sliderLeftOffset + sliderPositions;
 static constexpr int64_t boardHeight = 300;
 
 static bool boardWithin(int32_t x, int32_t y, int64_t left, int64_t top, int64_t width, int64_t height)

@@ -7,7 +7,6 @@
 
 namespace {
 constexpr int32_t sliderRowOffsets[3] = {172, 212, 252};
-constexpr int32_t sliderLeftOffset = 365;
 }
 
 void clickSliderPosition(int32_t channel, int32_t position)

@@ -4,6 +4,7 @@
 #include "desktop/platform.h"
 #include "desktop/resend_log.h"
 #include "desktop/screen.h"
+#include "desktop/sliders.h"
 
 #include <algorithm>
 #include <array>
@@ -13,8 +14,6 @@
 namespace {
 
 constexpr int32_t boardSide = 300;
-constexpr int32_t sliderLeftOffset = 365;
-constexpr int32_t sliderPixels = 52;
 constexpr int64_t showWithinMs = 2000;
 constexpr int32_t lookEveryMs = 10;
 // Colour management may shift what a page paints by a few steps a channel.
@@ -88,7 +87,7 @@ void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1)
     if (channel >= 0 && channel < 3) {
         // A press on slider pixel p sets the channel to 5p, 255 at most.
         const int64_t pixel = int64_t{x1} - BoardOrigin.x - sliderLeftOffset;
-        if (pixel >= 0 && pixel < sliderPixels)
+        if (pixel >= 0 && pixel < sliderPositions)
             check.pen[size_t(channel)] = static_cast<int32_t>(std::min<int64_t>(255, 5 * pixel));
         return;
     }
