@@ -33,9 +33,10 @@ sway_socket_room=8388608
 
 give_sockets_room() {
   local setting now
-  for setting in net.core.wmem_max net.core.wmem_default; do
-    now=$(sysctl -n "$setting" 2>/dev/null) || return 0
-    [ "$now" -ge "$sway_socket_room" ] || sysctl -qw "$setting=$sway_socket_room" >/dev/null 2>&1 || return 0
+  for setting in wmem_max wmem_default; do
+    now=$(cat "/proc/sys/net/core/$setting" 2>/dev/null) || return 0
+    [ "$now" -ge "$sway_socket_room" ] 2>/dev/null ||
+      { echo "$sway_socket_room" >"/proc/sys/net/core/$setting"; } 2>/dev/null || return 0
   done
 }
 
