@@ -9,7 +9,8 @@
 #include <cstdint>
 
 // Records that may be on their way to the page beyond the last it showed: grown a
-// quarter while the lag stays short, cut back when it grows long, halved on a drop.
+// quarter a lag while the lag stays short, an eighth fewer when it grows long, halved
+// on a drop.
 inline constexpr int64_t firstWindow = 32;
 inline constexpr int64_t smallestWindow = 8;
 // What is let ahead is known taken only a lag later (the page's frame, then a
