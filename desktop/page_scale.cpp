@@ -11,14 +11,9 @@ namespace {
 constexpr uint32_t white = 0xFFFFFFu;
 constexpr uint32_t grey = 0x999999u;
 
-// A page at 1:1 shows an edge of exactly 300 pixels. 280 to 299 is such an edge
-// cut short (by a window over its end, or the screen's side): no display or browser
-// zooms to 93-99 %, and the locator has always drawn on those. Up to 4 more is a
-// 1:1 edge with a frame of up to 2 pixels each side drawn in its grey. The nearest
-// real scales are far off either way: 90 % (270) and 110 % (330) in the browsers,
-// 125 % (375) the smallest display scaling offered beside 100 %.
-constexpr int32_t shortestOneToOne = shortestOneToOneEdge;
-constexpr int32_t longestOneToOne = boardEdgeLength + 4;
+// An edge of 280 to 304 pixels is what a board as wide as its edge, or one cut
+// short or framed in the edge's grey, shows at 1:1: its length suggests no scale.
+constexpr int32_t longestPlainEdge = boardEdgeLength + 4;
 
 // The zoom levels the browsers step through with Ctrl and plus or minus.
 constexpr std::array<int32_t, 15> zoomSteps = {25, 33, 50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300};
@@ -27,6 +22,9 @@ constexpr std::array<int32_t, 15> zoomSteps = {25, 33, 50, 67, 75, 80, 90, 100, 
 constexpr int64_t largestCopy = int64_t{7680} * 4320 + 7680;
 
 bool edgeAt(const uint32_t* above, const uint32_t* line, int64_t c) { return line[c] == grey && above[c] == white; }
+
+// Scales displays offer beside 100 %.
+constexpr std::array<int32_t, 8> displayScales = {125, 150, 175, 200, 225, 250, 300, 350};
 
 // The browser zoom step within a percentage point of the zoom wanted, or 0.
 int32_t zoomStepNear(double wanted)
@@ -93,19 +91,51 @@ EdgeRun measureEdgeRun(int32_t x, int32_t row)
     return run;
 }
 
-bool edgeAtOneToOne(int32_t length) { return length >= shortestOneToOne && length <= longestOneToOne; }
-
-int32_t scalePercentOf(int32_t length)
+int32_t percentOfLength(int32_t length, int32_t reference)
 {
-    return static_cast<int32_t>((int64_t{length} * 100 + boardEdgeLength / 2) / boardEdgeLength);
+    if (reference <= 0)
+        return 100;
+    return static_cast<int32_t>((int64_t{length} * 100 + reference / 2) / reference);
 }
 
-std::string scaleAdvice(int32_t length, int32_t displayPercent)
+bool commonScale(int32_t percent)
 {
-    const int32_t scale = scalePercentOf(length);
-    return "The page is shown at " + percentText(scale) + " (its board is " + std::to_string(length) +
-           " pixels wide, not " + std::to_string(boardEdgeLength) + "): " + fixFor(scale, displayPercent) +
-           ", and run again.";
+    if (percent == 100)
+        return false;
+    if (zoomStepNear(percent) != 0)
+        return true;
+    for (const int32_t scale : displayScales)
+        if (std::abs(percent - scale) <= 1)
+            return true;
+    return false;
+}
+
+int32_t likelyScalePercent(int32_t length, int32_t displayPercent)
+{
+    const bool plainEdge = length >= shortestOneToOneEdge && length <= longestPlainEdge;
+    const int32_t measured = percentOfLength(length, boardEdgeLength);
+    if (displayPercent > 0 && displayPercent != 100) {
+        // A page of the display's scale with a board-wide edge, or an edge no 1:1
+        // board shows: the display's scaling. A plain edge on a scaled display is
+        // a browser zoomed to undo it, which says nothing.
+        if (std::abs(measured - displayPercent) <= 1 || !plainEdge)
+            return displayPercent;
+        return 0;
+    }
+    return !plainEdge && commonScale(measured) ? measured : 0;
+}
+
+std::string likelyScaleAdvice(int32_t length, int32_t displayPercent)
+{
+    const int32_t scale = likelyScalePercent(length, displayPercent);
+    if (scale == 0)
+        return "";
+    std::string text = "The page may be shown at " + percentText(scale) + " (";
+    if (displayPercent > 0 && displayPercent != 100)
+        text += "the display is scaled to " + percentText(displayPercent) + ", ";
+    text += "its board's edge is " + std::to_string(length) + " pixels long): " + fixFor(scale, displayPercent) +
+            ", and run again.";
+    return text;
 }
 
 bool firstEdgeRunIn(const ScreenRect& area, int32_t shortest, EdgeRun& found)

@@ -1,17 +1,21 @@
 #pragma once
-// How large the drawing page is shown, told by its board's grey top edge: with one
-// page pixel to one screen pixel the edge is 300 pixels long. A zoomed browser or a
-// scaled display draws it longer or shorter, and the board and the sliders with it,
-// so that every click would land somewhere else than meant.
+// How large the drawing page may be shown. A zoomed browser or a scaled display
+// draws the board and the sliders larger or smaller, so that every click lands
+// somewhere else than meant. The screen alone cannot prove it: a page's edge line
+// may be any length from 280 pixels on, and a browser zoomed to undo the display's
+// scaling shows a page one to one on a scaled display. So the edge's length and
+// the display's scaling are hints only, for saying what is likely wrong once the
+// page did not draw what was aimed at it; what decides is whether it does.
 
 #include "desktop/platform.h"
 
 #include <cstdint>
 #include <string>
 
+// How wide the board is at one to one, and so the length of the edge line of a
+// page whose line is as wide as its board.
 inline constexpr int32_t boardEdgeLength = 300;
-// The shortest run taken for the edge of a page shown one to one: what the
-// locator needs.
+// The shortest run taken for a board's edge: what the locator needs.
 inline constexpr int32_t shortestOneToOneEdge = 280;
 // The shortest grey-under-white run taken for a board's edge at another scale
 // (a browser zoomed out to 50 %).
@@ -32,15 +36,23 @@ struct EdgeRun {
 // (x, row) is not grey under white.
 EdgeRun measureEdgeRun(int32_t x, int32_t row);
 
-// Whether an edge of this length belongs to a page shown one to one.
-bool edgeAtOneToOne(int32_t length);
+// length against reference in whole percent, rounded; 100 when reference is not
+// positive.
+int32_t percentOfLength(int32_t length, int32_t reference);
 
-// The page's scale in whole percent, rounded.
-int32_t scalePercentOf(int32_t length);
+// Whether a scale is one the browsers zoom to or displays are scaled to (within a
+// point), and so worth naming when a page looks that much larger or smaller.
+bool commonScale(int32_t percent);
 
-// One sentence, without a line end: the scale measured from an edge of this length
-// and what to change, worded for a display scaled by displayPercent (0: not known).
-std::string scaleAdvice(int32_t length, int32_t displayPercent);
+// The scale the hints suggest for a page whose board's edge is length pixels long,
+// on a display scaled by displayPercent (0: not known), or 0 when they suggest
+// none: the display's scaling where the edge agrees or is no 1:1 board's; else the
+// edge's length against the board's 300 where that is a common scale.
+int32_t likelyScalePercent(int32_t length, int32_t displayPercent);
+
+// One sentence, without a line end, for a page that did not draw as aimed: the
+// likely scale and what to change; empty when the hints suggest none.
+std::string likelyScaleAdvice(int32_t length, int32_t displayPercent);
 
 // The first grey-under-white run at least shortest pixels long in the rows of the
 // area (the row above it read too), top to bottom, left to right, from one copy.

@@ -1,7 +1,7 @@
 #include "desktop/page_watchdog.h"
 
 #include "common/numeric.h"
-#include "desktop/board_locator.h"
+#include "desktop/board_search.h"
 #include "desktop/page_pace.h"
 #include "desktop/page_scale.h"
 #include "desktop/platform.h"
@@ -51,6 +51,7 @@ struct Watchdog {
     PendingLook look;
     bool stopped = false;
     bool anywhere = false;  // a moved board is looked for over the whole desktop
+    int32_t edgeLength = 0;  // the whole edge as it was found: a page's own, any length
 };
 
 Watchdog dog;
@@ -124,44 +125,6 @@ void collectLook()
     }
 }
 
-// Where the board's edge is now, if it is seen somewhere else: where the locator
-// looks, then, with anywhere, over the whole desktop (offBand).
-bool boardFoundElsewhere(int32_t& x, int32_t& y, int32_t& run, bool& offBand)
-{
-    offBand = false;
-    if (locateBoardEdge(x, y, run))
-        return x != BoardOrigin.x || y != BoardOrigin.y;
-    EdgeRun edge;
-    if (!dog.anywhere || !firstEdgeOnDesktop(shortestOneToOneEdge, edge))
-        return false;
-    x = edge.left;
-    y = edge.row + edgeToOrigin;
-    run = edge.length;
-    offBand = true;
-    return x != BoardOrigin.x || y != BoardOrigin.y;
-}
-
-// The page's scale in percent where an edge was seen, 100 when it is one to one:
-// a page zoomed meanwhile is no board to go on drawing on.
-int32_t scaleSeenAt(int32_t edgeX, int32_t edgeRow)
-{
-    const EdgeRun edge = measureEdgeRun(edgeX, edgeRow);
-    return edge.length == 0 || edgeAtOneToOne(edge.length) ? 100 : scalePercentOf(edge.length);
-}
-
-// The scale of a page zoomed out meanwhile, whose edge is too short for the
-// locator: 100 when no such edge is where the board is looked for (with anywhere,
-// anywhere on the desktop).
-int32_t scaleOfShortEdge()
-{
-    constexpr ScreenRect lookedIn = {50, boardEdgeFirstRow, 750, boardEdgeLastRow - boardEdgeFirstRow + 1};
-    EdgeRun edge;
-    if (!firstEdgeRunIn(lookedIn, shortestScaledEdge, edge) &&
-        !(dog.anywhere && firstEdgeOnDesktop(shortestScaledEdge, edge)))
-        return 100;
-    return scaleSeenAt(edge.left, edge.row);
-}
-
 std::string pausedAtScaleText(int32_t scale)
 {
     return "scrivdraw paused \xC2\xB7 the page is shown at " + std::to_string(scale) +
@@ -170,12 +133,13 @@ std::string pausedAtScaleText(int32_t scale)
 
 }  // namespace
 
-void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere)
+void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere, int32_t edgeLength)
 {
     dog.anywhere = anywhere;
     dropLook();
     dog.desktop = &activeDesktop();
     setEdge(edgeX, edgeY, run);
+    dog.edgeLength = edgeLength > 0 ? edgeLength : run;
     dog.last = LastLook::None;
     dog.lookAgain = false;
     dog.arrived = 0;
@@ -266,7 +230,7 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
             break;
         }
         int32_t scale = 100;
-        if (checkPage() == PageCheck::Present && (scale = scaleSeenAt(dog.edgeX, dog.edgeY)) == 100)
+        if (checkPage() == PageCheck::Present && (scale = scaleSeenAt(dog.edgeX, dog.edgeY, dog.edgeLength)) == 100)
             break;
         int32_t x = 0;
         int32_t y = 0;
@@ -274,8 +238,8 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
         bool offBand = false;
         // A board found off the band is taken only where the pointer reaches it
         // (and from then on input goes where it is).
-        if (scale == 100 && boardFoundElsewhere(x, y, run, offBand) &&
-            (scale = scaleSeenAt(x, y - edgeToOrigin)) == 100 && (!offBand || reachBoardAt(x, y))) {
+        if (scale == 100 && boardSeenElsewhere(dog.anywhere, x, y, run, offBand) &&
+            (scale = scaleSeenAt(x, y - edgeToOrigin, dog.edgeLength)) == 100 && (!offBand || reachBoardAt(x, y))) {
             gate.shiftX = saturateToInt32(int64_t{x} - BoardOrigin.x);
             gate.shiftY = saturateToInt32(int64_t{y} - BoardOrigin.y);
             BoardOrigin = {x, y};
@@ -283,7 +247,9 @@ GestureGate awaitPageBeforeGesture(int64_t gesturesSent)
             break;
         }
         if (scale == 100)
-            scale = scaleOfShortEdge();
+            scale = scaleOfShortEdge(dog.anywhere, dog.edgeLength);
+        if (!commonScale(scale))
+            scale = 100;  // no zoom's: said as the page gone
         if (scale != 100 && scale != toldScale) {
             showStatus(pausedAtScaleText(scale).c_str());
             toldScale = scale;

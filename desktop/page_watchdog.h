@@ -26,7 +26,9 @@ enum class PageCheck {
 // with white above it) on the desktop now in use. A board that moved is looked for
 // where the locator looks, and with anywhere over the whole desktop after that,
 // as far as the pointer reaches.
-void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere = false);
+// edgeLength is the whole edge as found, either way past the run watched (0: the
+// run): a board seen again is taken for this one only with an edge as long.
+void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere = false, int32_t edgeLength = 0);
 void disarmPageWatchdog();
 bool pageWatchdogArmed();
 // Whether the desktop in use is the one watched (not a page in memory).

@@ -27,11 +27,12 @@ std::string whereText(const EdgeRun& edge)
     return text;
 }
 
-// Why an edge seen is no board to draw on, or empty when it is one.
-std::string refusalFor(const EdgeRun& edge)
+// Why a board seen is no board to draw on, or empty when it is one. Neither the
+// edge's length nor the display's scaling says: a page's edge may be any length
+// from 280 pixels on, and a browser zoomed to undo the display's scaling shows a
+// page one to one. What the first strokes do tells instead (the stroke check).
+std::string refusalFor()
 {
-    if (!edgeAtOneToOne(edge.length))
-        return scaleAdvice(edge.length, displayScalePercent(edge.left, edge.row));
     // Screen pixels that are logical ones of an output scaled by a fraction each
     // show one pixel of a block of one and a half or so: the edge's row, and every
     // pixel read back, may be the block's neighbour.
@@ -43,8 +44,9 @@ std::string refusalFor(const EdgeRun& edge)
     return "";
 }
 
-// What was seen instead of a board, said after the not-found line: an edge cut by
-// the area's side or at another scale in it, else one anywhere on the desktop.
+// What was seen instead of a board, said after the not-found line, only where it
+// is sure: a board's edge (280 pixels or more) cut by the area's side or outside
+// it. A shorter line is no board's edge, whatever scale its length would give.
 std::string sightingReason()
 {
     EdgeRun edge;
@@ -52,17 +54,12 @@ std::string sightingReason()
         const EdgeRun whole = measureEdgeRun(edge.left, edge.row);
         if (whole.length > edge.length)
             edge = whole;
-    } else if (!firstEdgeOnDesktop(shortestScaledEdge, edge)) {
+        if (edge.length < shortestOneToOneEdge && !firstEdgeOnDesktop(shortestOneToOneEdge, edge))
+            return "";
+    } else if (!firstEdgeOnDesktop(shortestOneToOneEdge, edge)) {
         return "";
     }
-    if (edge.length > longestScaledEdge)
-        return "";
-    std::string reason = " ";
-    if (!edgeAtOneToOne(edge.length)) {
-        reason += refusalFor(edge);
-        return reason;
-    }
-    reason += "Its board's top edge was seen at ";
+    std::string reason = " Its board's top edge was seen at ";
     reason += whereText(edge);
     reason += ", outside the area looked in (columns 50 to 799, rows 200 to 399 of the primary screen): move the "
               "page there, or run with -anywhere.";
@@ -77,10 +74,10 @@ bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
     if (locateBoardEdge(found.x, found.y, found.edgeRun)) {
         edge = measureEdgeRun(found.x, found.y - edgeToOrigin);
         if (edge.length == 0)
-            edge = {found.x, found.y - edgeToOrigin, found.edgeRun};  // gone between the two looks: judged by the first
+            edge = {found.x, found.y - edgeToOrigin, found.edgeRun};  // gone between the two looks: the first counts
     } else if (anywhere && firstEdgeOnDesktop(shortestOneToOneEdge, edge)) {
         found = {edge.left, edge.row + edgeToOrigin, edge.length};
-        if (edgeAtOneToOne(edge.length) && !reachBoardAt(found.x, found.y)) {
+        if (!reachBoardAt(found.x, found.y)) {
             refusal = std::string(notFoundLine) + " Its board's top edge was seen at " + whereText(edge) +
                       ", where the pointer is not moved (only on the primary screen): move the page there.";
             return false;
@@ -89,6 +86,7 @@ bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
         refusal = notFoundLine + sightingReason();
         return false;
     }
-    refusal = refusalFor(edge);
+    found.edgeLength = edge.length;
+    refusal = refusalFor();
     return refusal.empty();
 }

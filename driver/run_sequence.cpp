@@ -5,6 +5,7 @@
 #include "cmdline/run_settings.h"
 #include "cmdline/usage.h"
 #include "desktop/page_pace.h"
+#include "desktop/page_scale.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
@@ -130,8 +131,6 @@ int runScrivdraw(int argc, const char* const* argv)
     primaryScreenSize(ScreenSize.width, ScreenSize.height);
     VirtualDesk = {};
 
-    // A board shown at another scale is refused before any input: every click
-    // would land beside where it is meant.
     FoundBoard board;
     std::string refusal;
     const bool anywhere = isOptionPresent("-anywhere");
@@ -142,7 +141,7 @@ int runScrivdraw(int argc, const char* const* argv)
     BoardOrigin = {board.x, board.y};
     // Nothing covers, moves or ignores a page in memory.
     if (previewSlot == 0) {
-        armPageWatchdog(board.x, board.y - 2, board.edgeRun, anywhere);
+        armPageWatchdog(board.x, board.y - 2, board.edgeRun, anywhere, board.edgeLength);
         armStrokeCheck();
     }
     std::printf("Found start of Scrivlet board at %d , %d \n", board.x, board.y);
@@ -159,8 +158,13 @@ int runScrivdraw(int argc, const char* const* argv)
     if (!loadPicture(firstPicture, imagePath.c_str(), "Couldn't load image " + imagePath + "!"))
         return finish(failureStatus, true);
 
-    if (isOptionPresent("-1280x800"))
+    if (isOptionPresent("-1280x800")) {
+        // Asked for on a screen of another size, every gesture lands proportionally
+        // off what it names: the first stroke cannot show where it was aimed.
+        if (ScreenSize.width != 1280 || ScreenSize.height != 800)
+            disarmStrokeCheck();
         ScreenSize = {1280, 800};
+    }
     const RunSettings settings = readRunSettings();
 
     if (settings.image2 && !loadPicture(secondPicture, settings.image2->c_str(), "Couldn't load image2!"))
@@ -190,8 +194,13 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);
     DrawingTally tally;
     if (runDrawing(settings, first, blended, tally) == PassResult::Aborted) {
-        if (strokeCheckFailed())
-            std::printf("%s\n", strokeCheckFailure().c_str());
+        if (strokeCheckFailed()) {
+            // Where the page is likely shown at another scale, say so and how to
+            // undo it, after what was seen.
+            const std::string advice =
+                likelyScaleAdvice(board.edgeLength, displayScalePercent(board.x, board.y - 2));
+            std::printf("%s%s%s\n", strokeCheckFailure().c_str(), advice.empty() ? "" : " ", advice.c_str());
+        }
         return finish(failureStatus, true);
     }
 

@@ -14,6 +14,11 @@
 // asks otherwise: index.html?x=120&y=260. For tests, ?drop=P&seed=S makes it
 // lose gestures (see droppingGestures), and ?inert=1 makes it take no input at
 // all: a page that looks like the drawing page and never draws.
+// Other pages of the same layout look otherwise around it, and so may this one:
+// ?edge=N draws the edge line N pixels long from the board's left column (280 to
+// 4000; edge=full: to the window's right side), ?frame=0 leaves the frame out, and
+// ?sliders=tall draws the sliders darker and taller (a press 4 rows off a
+// slider's click row still counts).
 "use strict";
 
 (function () {
@@ -22,7 +27,6 @@
   const sliderLeft = 365;
   const sliderWidth = 52;
   const sliderRows = [172, 212, 252];
-  const sliderHalfHeight = 2;
 
   // A whole number of pixels within reach, or the default. The edge line must
   // stay on the page, so the board cannot start above row 2.
@@ -37,6 +41,12 @@
 
   const boardX = positionFromAddress("x", 100, 0);
   const boardY = positionFromAddress("y", 250, -edgeRow);
+  const query = new URLSearchParams(window.location.search);
+  const edgeLength = query.get("edge") === "full"
+    ? Math.max(boardSide, window.innerWidth - boardX)
+    : Math.min(4000, positionFromAddress("edge", boardSide, 280));
+  const tallSliders = query.get("sliders") === "tall";
+  const sliderHalfHeight = tallSliders ? 4 : 2;
 
   function place(element, left, top) {
     element.style.left = left + "px";
@@ -51,14 +61,23 @@
     document.getElementById("blue"),
   ];
   place(edge, boardX, boardY + edgeRow);
+  edge.style.width = edgeLength + "px";
   place(board, boardX, boardY);
   for (let channel = 0; channel < 3; ++channel) {
     place(sliders[channel], boardX + sliderLeft, boardY + sliderRows[channel] - sliderHalfHeight);
+    if (tallSliders) {
+      sliders[channel].style.height = 2 * sliderHalfHeight + 1 + "px";
+      sliders[channel].style.background = "#8A8A8A";
+    }
   }
 
   // The decorations. The title sits well above the edge line and is left out
   // when the board is too near the top for it.
-  place(document.getElementById("frame"), boardX - 1, boardY + edgeRow);
+  const frame = document.getElementById("frame");
+  place(frame, boardX - 1, boardY + edgeRow);
+  if (query.get("frame") === "0") {
+    frame.style.display = "none";
+  }
   const title = document.getElementById("title");
   const titleTop = boardY + edgeRow - 20 - 32;
   if (titleTop >= 0) {

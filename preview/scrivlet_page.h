@@ -9,7 +9,7 @@
 #include <string>
 
 inline constexpr uint32_t pageBackground = 0xFFFFFFu;   // the whole page, board included, at start
-inline constexpr uint32_t boardEdgeColour = 0x999999u;  // one row, columns 0..299, two rows above the board
+inline constexpr uint32_t boardEdgeColour = 0x999999u;  // one row from column 0, two rows above the board
 inline constexpr int32_t boardEdgeRow = -2;
 inline constexpr uint32_t sliderColour = 0xCCCCCCu;
 
@@ -20,9 +20,19 @@ inline constexpr int32_t defaultBoardY = 250;
 inline constexpr int32_t previewScreenWidth = 1280;
 inline constexpr int32_t previewScreenHeight = 1024;
 
-// Paints the page with its board's top-left drawing pixel at (boardX, boardY) and
-// routes the virtual desktop's input to it from now until the next reset.
-void showScrivletPage(int32_t boardX, int32_t boardY);
+// How a page may look beside the layout every page shares: its edge line runs
+// from the board's left column for edgeLength pixels (0: to the screen's right
+// side), and the whole page may be shown at a scale, each page pixel a block of
+// screen pixels, as a zoomed browser or a scaled display shows it.
+struct ScrivletPageLooks {
+    int32_t edgeLength = boardSide;
+    int32_t scalePercent = 100;
+};
+
+// Paints the page with its board's top-left drawing pixel at page pixel (boardX,
+// boardY), the same screen pixel at 100 %, and routes the virtual desktop's input
+// to it from now until the next reset.
+void showScrivletPage(int32_t boardX, int32_t boardY, const ScrivletPageLooks& looks = {});
 
 // Shows the page shown last again, over whatever covered it, with its board's
 // top-left drawing pixel at (boardX, boardY): the same place, or where the page's

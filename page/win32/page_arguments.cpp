@@ -22,7 +22,7 @@ bool readInt32(const char* text, int32_t& out)
     return true;
 }
 
-const char usage[] = "usage: scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y] [-scale F]\n";
+const char usage[] = "usage: scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y] [-scale F] [-edge N]\n";
 
 bool readRate(const char* text, double& out)
 {
@@ -59,6 +59,9 @@ bool readArguments(int argc, char** argv)
             char* end = nullptr;
             page.scale = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != '\0' || !(page.scale >= 0.25 && page.scale <= 5.0))
+                return false;
+        } else if (std::strcmp(argv[i], "-edge") == 0 && i + 1 < argc) {
+            if (!readInt32(argv[++i], page.edgeLength) || page.edgeLength < 280 || page.edgeLength > 4000)
                 return false;
         } else if (std::strcmp(argv[i], "-seed") == 0 && i + 1 < argc) {
             int32_t seed = 0;

@@ -11,6 +11,12 @@ Page page;
 
 int64_t scaled(int64_t position) { return static_cast<int64_t>(std::floor(double(position) * page.scale + 0.5)); }
 
+// The page pixel whose block (scaled(p) up to scaled(p + 1)) holds screen pixel x.
+int64_t pagePixelAt(int64_t x)
+{
+    return static_cast<int64_t>(std::ceil((double(x) + 0.5) / page.scale)) - 1;
+}
+
 void fillRect(int64_t left, int64_t top, int64_t width, int64_t height, uint32_t colour)
 {
     const int64_t x0 = left < 0 ? 0 : left;
@@ -36,17 +42,25 @@ struct Dirty {
 
 void paintOnBoard(int64_t x, int64_t y, Dirty& dirty)
 {
-    if (!onBoard(x, y) || x >= page.width || y >= page.height)
+    if (!onBoard(x, y))
         return;
-    page.pixels[y * page.width + x] = uint32_t{page.pen[0]} << 16 | uint32_t{page.pen[1]} << 8 | page.pen[2];
+    // The page pixel's block of screen pixels, clipped to the window.
+    const int64_t left = scaled(x);
+    const int64_t top = scaled(y);
+    const int64_t right = scaled(x + 1) < page.width ? scaled(x + 1) : page.width;
+    const int64_t bottom = scaled(y + 1) < page.height ? scaled(y + 1) : page.height;
+    if (left < 0 || top < 0 || left >= right || top >= bottom)
+        return;
+    fillRect(left, top, right - left, bottom - top,
+             uint32_t{page.pen[0]} << 16 | uint32_t{page.pen[1]} << 8 | page.pen[2]);
     if (!dirty.any) {
-        dirty = Dirty{true, x, y, x + 1, y + 1};
+        dirty = Dirty{true, left, top, right, bottom};
         return;
     }
-    dirty.left = x < dirty.left ? x : dirty.left;
-    dirty.top = y < dirty.top ? y : dirty.top;
-    dirty.right = x + 1 > dirty.right ? x + 1 : dirty.right;
-    dirty.bottom = y + 1 > dirty.bottom ? y + 1 : dirty.bottom;
+    dirty.left = left < dirty.left ? left : dirty.left;
+    dirty.top = top < dirty.top ? top : dirty.top;
+    dirty.right = right > dirty.right ? right : dirty.right;
+    dirty.bottom = bottom > dirty.bottom ? bottom : dirty.bottom;
 }
 
 // Integer Bresenham from the press to the release, both ends included, one error
@@ -110,9 +124,11 @@ double nextDropUnit()
     return double(t ^ (t >> 14)) / 4294967296.0;
 }
 
-void press(HWND window, int32_t x, int32_t y)
+void press(HWND window, int32_t screenX, int32_t screenY)
 {
-    logEvent("down", x, y);
+    logEvent("down", screenX, screenY);
+    const int64_t x = pagePixelAt(screenX);
+    const int64_t y = pagePixelAt(screenY);
     // The release may come anywhere; keep receiving the button until it does.
     SetCapture(window);
     page.pressedOnBoard = false;
@@ -121,8 +137,8 @@ void press(HWND window, int32_t x, int32_t y)
         return;
     if (onBoard(x, y)) {
         page.pressedOnBoard = true;
-        page.pressX = x;
-        page.pressY = y;
+        page.pressX = static_cast<int32_t>(x);
+        page.pressY = static_cast<int32_t>(y);
         return;
     }
     const int channel = sliderAt(x, y);
@@ -132,9 +148,11 @@ void press(HWND window, int32_t x, int32_t y)
     }
 }
 
-void release(HWND window, int32_t x, int32_t y)
+void release(HWND window, int32_t screenX, int32_t screenY)
 {
-    logEvent("up", x, y);
+    logEvent("up", screenX, screenY);
+    const int64_t x = pagePixelAt(screenX);
+    const int64_t y = pagePixelAt(screenY);
     if (GetCapture() == window)
         ReleaseCapture();
     if (page.dropping || !page.pressedOnBoard)

@@ -35,6 +35,7 @@ struct Page {
     LARGE_INTEGER start{};
     LARGE_INTEGER frequency{};
     double scale = 1.0;
+    int32_t edgeLength = boardSide;  // the edge line, from the board's left column
 };
 
 extern Page page;

@@ -11,7 +11,7 @@
 // shows exactly the colours painted. The grey edge appears only once the window
 // is up, active and handling input: a visible edge means "ready".
 //
-//   scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y] [-scale F]
+//   scrivlet_page [-board X Y] [-log FILE] [-drop P -seed S] [-moveto X Y] [-scale F] [-edge N]
 //
 // -board puts the board's top-left drawing pixel at screen (X, Y) (default 100, 250).
 // -log appends one line per button event, "down X Y T" or "up X Y T", T being
@@ -23,8 +23,10 @@
 // -moveto makes F9 move the board, with what is drawn on it, to (X, Y), as a window
 // moved mid-run would. -scale F shows the edge and the sliders as a display scaled
 // by F (0.25..5) would, everything F times as far from the screen's origin and as
-// long, for tests of a program that must not draw on such a page; the input is
-// still taken at 1:1.
+// long, each page pixel a block of screen pixels, and takes the input at that
+// scale too: a screen pixel is the page pixel whose block holds it. -edge N draws
+// the edge line N page pixels long (280..4000) from the board's left column, as
+// other pages of the same layout may.
 
 #include "page/win32/page_state.h"
 
@@ -52,7 +54,8 @@ void showEdge(HWND window)
         return;
     page.edgeShown = true;
     const int64_t row = int64_t{page.boardY} + boardEdgeRow;
-    fillRect(scaled(page.boardX), scaled(row), scaled(boardSide), 1, boardEdgeColour);
+    fillRect(scaled(page.boardX), scaled(row), scaled(int64_t{page.boardX} + page.edgeLength) - scaled(page.boardX), 1,
+             boardEdgeColour);
     RECT rect = {0, 0, page.width, page.height};
     InvalidateRect(window, &rect, FALSE);
 }
@@ -76,7 +79,7 @@ void moveBoard(HWND window)
     page.boardY = page.moveY;
     page.pressedOnBoard = false;
     paintPage();
-    fillRect(page.boardX, int64_t{page.boardY} + boardEdgeRow, boardSide, 1, boardEdgeColour);
+    fillRect(page.boardX, int64_t{page.boardY} + boardEdgeRow, page.edgeLength, 1, boardEdgeColour);
     for (int64_t y = 0; y < boardSide; ++y)
         for (int64_t x = 0; x < boardSide; ++x)
             fillRect(int64_t{page.boardX} + x, int64_t{page.boardY} + y, 1, 1, drawn[y * boardSide + x]);

@@ -10,23 +10,30 @@ namespace {
 
 constexpr uint32_t grey = 0x999999u;
 
-TEST(PageScale, AnEdgeIsOneToOneFrom280To304Pixels)
+TEST(PageScale, TheHintsSuggestAScaleOnlyWhereTheyPointToOne)
 {
     const struct {
         int32_t length;
-        bool oneToOne;
+        int32_t display;  // 0: not known
+        int32_t likely;   // 0: none
     } cases[] = {
-        {150, false}, {270, false},  // a browser at 90 %
-        {279, false}, {280, true},   // the locator's shortest: an edge cut short
-        {299, true},  {300, true},   {302, true},  {304, true},  // a frame of up to 2 pixels each side
-        {305, false}, {330, false},  // 110 %
-        {375, false}, {450, false},  {600, false},
+        // The display not known: an edge no 1:1 board shows, at a scale browsers
+        // zoom to or displays are scaled to.
+        {300, 0, 0},   {280, 0, 0},   {304, 0, 0},  // a board-wide edge, cut short or framed
+        {303, 0, 0},                                // 101 %: no zoom's
+        {330, 0, 110}, {375, 0, 125}, {450, 0, 150}, {525, 0, 175}, {600, 0, 200},
+        {320, 0, 0},   {400, 0, 0},   {500, 0, 0},  // a page's own longer edge: no scale's
+        {270, 0, 90},  {150, 0, 50},
+        // The display known: its scaling, unless the edge is a plain 1:1 board's
+        // there (a browser zoomed to undo it).
+        {375, 125, 125}, {300, 125, 0}, {400, 125, 125}, {450, 150, 150}, {300, 150, 0},
+        {375, 100, 125}, {300, 100, 0}, {400, 100, 0},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(edgeAtOneToOne(c.length), c.oneToOne) << c.length;
+        EXPECT_EQ(likelyScalePercent(c.length, c.display), c.likely) << c.length << " at " << c.display;
 }
 
-TEST(PageScale, TheAdviceSaysWhatWasMeasuredAndWhatToChange)
+TEST(PageScale, TheAdviceSaysWhatIsLikelyAndWhatToChange)
 {
     const std::string zoomBack = "set the browser's zoom to 100 % (Ctrl and 0), and run again.";
     const struct {
@@ -36,40 +43,28 @@ TEST(PageScale, TheAdviceSaysWhatWasMeasuredAndWhatToChange)
     } cases[] = {
         // The display's scaling not known: the zoom that undoes the scale, when the
         // browsers have it, or both back to 100 %.
-        {375, 0, "The page is shown at 125 % (its board is 375 pixels wide, not 300): set the browser's zoom to "
+        {375, 0, "The page may be shown at 125 % (its board's edge is 375 pixels long): set the browser's zoom to "
                  "80 % (Ctrl and minus) or the display's scaling to 100 %, and run again."},
-        {330, 0, "The page is shown at 110 % (its board is 330 pixels wide, not 300): set the browser's zoom to "
+        {330, 0, "The page may be shown at 110 % (its board's edge is 330 pixels long): set the browser's zoom to "
                  "90 % (Ctrl and minus) or the display's scaling to 100 %, and run again."},
-        {450, 0, "The page is shown at 150 % (its board is 450 pixels wide, not 300): set the browser's zoom to "
+        {450, 0, "The page may be shown at 150 % (its board's edge is 450 pixels long): set the browser's zoom to "
                  "67 % (Ctrl and minus) or the display's scaling to 100 %, and run again."},
-        {600, 0, "The page is shown at 200 % (its board is 600 pixels wide, not 300): set the browser's zoom to "
-                 "50 % (Ctrl and minus) or the display's scaling to 100 %, and run again."},
-        {525, 0, "The page is shown at 175 % (its board is 525 pixels wide, not 300): set the display's scaling "
-                 "and the browser's zoom to 100 % (Ctrl and 0), and run again."},
-        {305, 0, "The page is shown at 102 % (its board is 305 pixels wide, not 300): set the display's scaling "
+        {525, 0, "The page may be shown at 175 % (its board's edge is 525 pixels long): set the display's scaling "
                  "and the browser's zoom to 100 % (Ctrl and 0), and run again."},
         // No display scales below 100 %: a smaller page is the browser's zoom.
-        {270, 0, "The page is shown at 90 % (its board is 270 pixels wide, not 300): " + zoomBack},
-        {200, 0, "The page is shown at 67 % (its board is 200 pixels wide, not 300): " + zoomBack},
+        {270, 0, "The page may be shown at 90 % (its board's edge is 270 pixels long): " + zoomBack},
         // The display's scaling known: it tells the browser's part from the display's.
-        {375, 100, "The page is shown at 125 % (its board is 375 pixels wide, not 300): " + zoomBack},
-        {375, 125, "The page is shown at 125 % (its board is 375 pixels wide, not 300): set the browser's zoom "
-                   "to 80 % (Ctrl and minus) or the display's scaling to 100 %, and run again."},
-        {495, 150, "The page is shown at 165 % (its board is 495 pixels wide, not 300): set the browser's zoom "
-                   "to 67 % (Ctrl and minus) or the display's scaling to 100 % and the browser's zoom to 100 %, "
-                   "and run again."},
-        // The browser zoomed out below the zoom that undoes the display's scaling.
-        {270, 125, "The page is shown at 90 % (its board is 270 pixels wide, not 300): set the browser's zoom to "
-                   "80 % (Ctrl and plus) or the display's scaling to 100 % and the browser's zoom to 100 %, and "
+        {375, 100, "The page may be shown at 125 % (its board's edge is 375 pixels long): " + zoomBack},
+        {375, 125, "The page may be shown at 125 % (the display is scaled to 125 %, its board's edge is 375 pixels "
+                   "long): set the browser's zoom to 80 % (Ctrl and minus) or the display's scaling to 100 %, and "
                    "run again."},
-        {240, 150, "The page is shown at 80 % (its board is 240 pixels wide, not 300): set the browser's zoom to "
-                   "67 % (Ctrl and plus) or the display's scaling to 100 % and the browser's zoom to 100 %, and "
-                   "run again."},
-        {525, 175, "The page is shown at 175 % (its board is 525 pixels wide, not 300): set the display's "
-                   "scaling to 100 %, and run again."},
+        {400, 175, "The page may be shown at 175 % (the display is scaled to 175 %, its board's edge is 400 pixels "
+                   "long): set the display's scaling to 100 %, and run again."},
+        // No hint: nothing said.
+        {300, 0, ""}, {400, 0, ""}, {300, 125, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(scaleAdvice(c.length, c.display), c.advice) << c.length << " at " << c.display;
+        EXPECT_EQ(likelyScaleAdvice(c.length, c.display), c.advice) << c.length << " at " << c.display;
 }
 
 TEST(PageScale, TheMeasureReadsTheWholeRunEitherWay)

@@ -1,6 +1,6 @@
-// Finding the board for a whole run: pages shown at other scales refused before
-// any input, what was seen said when the board is not found, -anywhere, and the
-// first stroke checked on the screen.
+// Finding the board for a whole run: boards whatever their edge's length, pages
+// shown at other scales stopped after their first point, what was seen said when
+// the board is not found, -anywhere, and the first stroke checked on the screen.
 
 #include "driver/run_sequence.h"
 
@@ -49,61 +49,107 @@ std::string blackPicture()
     return path;
 }
 
-// The page's edge at another scale: only its grey line under white matters before
-// any input.
-void scaledEdge(int32_t left, int32_t row, int32_t length) { paintVirtualRect(left, row, length, 1, grey); }
+// A 24-bit Targa picture, 4 x 4, all of one colour bright enough to prove the
+// sliders: (200, 100, 50).
+std::string colourPicture()
+{
+    const std::string path =
+        testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + "-colour.tga";
+    std::vector<char> bytes(18, 0);
+    bytes[2] = 2;
+    bytes[12] = bytes[14] = 4;
+    bytes[16] = 24;
+    for (int i = 0; i < 16; ++i)
+        bytes.insert(bytes.end(), {char(50), char(100), char(200)});  // blue, green, red
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    return path;
+}
+
+// A grey line under white that is no board.
+void greyLine(int32_t left, int32_t row, int32_t length) { paintVirtualRect(left, row, length, 1, grey); }
 
 class BoardFinding : public DesktopTest {};
 
-TEST_F(BoardFinding, APageAtAnotherScaleGetsOneLineBeforeAnyInput)
+TEST_F(BoardFinding, ABoardIsDrawnOnWhateverTheLengthOfItsEdge)
+{
+    // Edges of 280 and more, the page one to one: the board is at the edge's first
+    // column, two rows below it, whatever the line's length.
+    for (const int32_t edge : {280, 299, 300, 302, 305, 320, 400, 600, 0}) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        showScrivletPage(100, 252, {edge, 100});
+        const RunOutcome r = runWith({"-image", colourPicture(), "-stepx", "100", "-stepy", "100"});
+        EXPECT_EQ(r.status, 0) << edge;
+        EXPECT_EQ(r.output, "Found start of Scrivlet board at 100 , 252 \nHave a day!\n") << edge;
+        EXPECT_EQ(shownPageModel().board[0], 0x3264C8u) << edge;
+    }
+}
+
+TEST_F(BoardFinding, APageAtAnotherScaleStopsAfterItsFirstPoint)
 {
     const struct {
         const char* name;
-        int32_t left, row, length;  // the edge, as a browser at that scale shows it
-        int32_t display;            // the display's scaling the desktop tells, 0: none
-        std::vector<std::string> extra;
-        std::string line;  // "": the found line
+        int32_t scale;    // the page's, in percent
+        int32_t edge;     // its edge line, page pixels (0: to the screen's side)
+        int32_t display;  // the display's scaling the desktop tells, 0: none
     } cases[] = {
-        {"Scale1.1", 110, 273, 330, 0, {}, scaleAdvice(330, 0)},
-        {"Scale1.25", 125, 310, 375, 0, {}, scaleAdvice(375, 0)},
-        {"Scale1.5", 150, 372, 450, 0, {}, scaleAdvice(450, 0)},
-        {"Scale1.75NearTheTop", 175, 259, 525, 0, {}, scaleAdvice(525, 0)},
-        {"Scale2StartingPastTheLocatorsColumns", 650, 300, 600, 0, {}, notFound + " " + scaleAdvice(600, 0)},
-        {"Scale1.25OnAScaledDisplay", 125, 310, 375, 125, {}, scaleAdvice(375, 125)},
-        {"Scale1.25AtAnUnscaledDisplay", 125, 310, 375, 100, {}, scaleAdvice(375, 100)},
-        {"Scale1.25UnderPreview", 125, 310, 375, 0, {"-preview", testing::TempDir() + "scaled.png"}, ""},
-        // Smaller: the locator's 280 are not there, the reason follows its line.
-        {"Scale0.9", 90, 223, 270, 0, {}, notFound + " " + scaleAdvice(270, 0)},
-        {"Scale0.5", 50, 300, 150, 0, {}, notFound + " " + scaleAdvice(150, 0)},
-        {"TooShortForAnyScale", 100, 300, 149, 0, {}, notFound},
-        // 1:1, with a frame in the edge's grey, and cut short by a window.
-        {"OneToOne", 100, 250, 300, 0, {}, ""},
-        {"OneToOneWithAFrame", 99, 250, 302, 0, {}, ""},
-        {"OneToOneCutShort", 100, 250, 285, 0, {}, ""},
-        {"AFewPixelsTooLong", 100, 250, 305, 0, {}, scaleAdvice(305, 0)},
+        {"NearOneToOne", 101, 300, 0},   {"Scale1.1", 110, 300, 0},         {"Scale1.25", 125, 300, 0},
+        {"Scale1.5", 150, 300, 0},       {"Scale1.75", 175, 300, 0},        {"Scale2", 200, 300, 0},
+        {"OnAScaledDisplay", 125, 300, 125}, {"ZoomedOnAScaledDisplay", 150, 300, 125},
+        {"ALongEdge", 125, 400, 0},      {"AnEdgeToTheSide", 150, 0, 0},
     };
     for (const auto& c : cases) {
         resetVirtualDesktop(testScreenWidth, testScreenHeight);
         setVirtualDisplayScale(c.display);
-        scaledEdge(c.left, c.row, c.length);
-        std::vector<std::string> args = {"-image", blackPicture(), "-stepx", "100", "-stepy", "100"};
-        args.insert(args.end(), c.extra.begin(), c.extra.end());
-        if (c.line.empty()) {
-            const int32_t x = c.extra.empty() ? std::max(c.left, 50) : defaultBoardX;
-            const int32_t y = c.extra.empty() ? c.row + 2 : defaultBoardY;
-            if (c.extra.empty())
-                showScrivletPage(x, y);  // over the edge, the page that draws
-            const RunOutcome r = runWith(args);
-            EXPECT_EQ(r.status, 0) << c.name;
-            EXPECT_EQ(r.output.rfind("Found start of Scrivlet board at " + std::to_string(x) + " , " +
-                                         std::to_string(y) + " \nHave a day!\n", 0),
-                      0u)
-                << c.name << ": " << r.output;
-            continue;
-        }
-        const RunOutcome r = runWith(args);
+        // The edge within the rows looked in at every scale.
+        const int32_t pageY = c.scale > 150 ? 200 : 250;
+        showScrivletPage(100, pageY, {c.edge, c.scale});
+        const RunOutcome r = runWith({"-image", colourPicture(), "-stepx", "100", "-stepy", "100"});
+        const auto onScreen = [&c](int32_t pagePixel) { return pagePixel * c.scale / 100; };
+        const int32_t x = onScreen(100);
+        const int32_t y = onScreen(pageY - 2) + 2;
+        const int32_t edge = c.edge == 0 ? testScreenWidth - x : onScreen(100 + c.edge) - x;
+        const std::string found = "Found start of Scrivlet board at " + std::to_string(x) + " , " +
+                                  std::to_string(y) + " \n";
+        const std::string stop = "The page does not show what was drawn at (" + std::to_string(x) + ", " +
+                                 std::to_string(y) + "): after 2 s it shows #FFFFFF, not the pen's #C86432, so it "
+                                 "is not the drawing page or takes no input.";
+        const std::string advice = likelyScaleAdvice(edge, c.display);
         EXPECT_EQ(r.status, -1) << c.name;
-        EXPECT_EQ(r.output, c.line + "\n") << c.name;
+        EXPECT_EQ(r.output, found + stop + (advice.empty() ? "" : " " + advice) + "\n") << c.name;
+        // One point at most: three slider clicks and the mark.
+        EXPECT_EQ(virtualInputLog().size(), 8u) << c.name;
+    }
+    // What the hints suggest, in the lines above.
+    EXPECT_EQ(likelyScaleAdvice(375, 0), "The page may be shown at 125 % (its board's edge is 375 pixels long): set "
+                                         "the browser's zoom to 80 % (Ctrl and minus) or the display's scaling to "
+                                         "100 %, and run again.");
+    EXPECT_EQ(likelyScaleAdvice(303, 0), "");
+    EXPECT_EQ(likelyScaleAdvice(500, 0), "");  // 167 %: no zoom's or display's
+}
+
+TEST_F(BoardFinding, ALineThatIsNoBoardsEdgeGetsNoReason)
+{
+    const struct {
+        const char* name;
+        int32_t left, row, length;
+        std::string reason;  // after the not-found line
+    } cases[] = {
+        {"TooShort", 100, 250, 279, ""},
+        {"ZoomedOut", 90, 223, 270, ""},
+        {"HalfSize", 50, 300, 150, ""},
+        {"AboveTheRowsLookedIn", 100, 150, 400,
+         " Its board's top edge was seen at (100, 150), outside the area looked in (columns 50 to 799, rows 200 to "
+         "399 of the primary screen): move the page there, or run with -anywhere."},
+        {"PastTheLocatorsColumns", 650, 300, 600,
+         " Its board's top edge was seen at (650, 300), outside the area looked in (columns 50 to 799, rows 200 to "
+         "399 of the primary screen): move the page there, or run with -anywhere."},
+    };
+    for (const auto& c : cases) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        greyLine(c.left, c.row, c.length);
+        const RunOutcome r = runWith({"-image", colourPicture()});
+        EXPECT_EQ(r.status, -1) << c.name;
+        EXPECT_EQ(r.output, notFound + c.reason + "\n") << c.name;
         EXPECT_TRUE(virtualInputLog().empty()) << c.name;
     }
 }
@@ -198,13 +244,12 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
     }
     useDesktop(virtualDesktop());
 
-    // -anywhere takes a board at another scale no more than the area's.
+    // -anywhere takes a board whose edge is longer than the board, as the area does.
     resetVirtualDesktop(testScreenWidth, testScreenHeight);
-    scaledEdge(700, 598, 375);
-    const RunOutcome r = runWith({"-image", picture, "-anywhere"});
-    EXPECT_EQ(r.status, -1);
-    EXPECT_EQ(r.output, scaleAdvice(375, 0) + "\n");
-    EXPECT_TRUE(virtualInputLog().empty());
+    showScrivletPage(700, 600, {400, 100});
+    const RunOutcome r = runWith({"-image", picture, "-anywhere", "-stepx", "100", "-stepy", "100"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "Found start of Scrivlet board at 700 , 600 \nHave a day!\n");
 }
 
 TEST_F(BoardFinding, ScreenPixelsOfAFractionallyScaledOutputAreRefused)

@@ -91,6 +91,7 @@ struct WatchCase {
     int64_t keyFrom = never;  // held for 150 ms of virtual time
     PassResult result = PassResult::Finished;
     int32_t frameMs = 0;  // screen copies come with frames this far apart; 0: at once
+    int32_t edge = 300;   // the page's edge line (0: to the screen's side)
 };
 
 class PageWatchdog : public DesktopTest, public testing::WithParamInterface<WatchCase> {
@@ -135,12 +136,14 @@ TEST_P(PageWatchdog, SendsNothingWhileThePageIsAwayAndFinishesItsBoardWhereThePa
     const PassResult result = [&] {
         resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
         setVirtualClockHook(applyIncident);
-        showScrivletPage(testBoardX, testBoardY);
+        showScrivletPage(testBoardX, testBoardY, {c.edge, 100});
         setVirtualInputHandler(pageBehindCover);
         setVirtualFrameInterval(c.frameMs);
         BoardOrigin = {testBoardX, testBoardY};
         resetRandomSource();
-        armPageWatchdog(testBoardX, testBoardY - 2, 300);
+        // As the locator finds it: the run up to its last column, the whole edge.
+        const int32_t whole = c.edge == 0 ? testScreenWidth - testBoardX : c.edge;
+        armPageWatchdog(testBoardX, testBoardY - 2, std::min(whole, 800 - testBoardX), false, whole);
         if (c.keyFrom != never)
             holdKeyDuringTime(c.key, c.keyFrom, c.keyFrom + 150);
         return c.fast ? runFastPass(settings, picture, nullptr) : runDrawingPass(settings, picture, nullptr);
@@ -292,6 +295,12 @@ const WatchCase cases[] = {
     {"moved_while_covered_fast_frames", true, {60, 900, 519, 210}, ControlKey::Escape, never, PassResult::Finished,
      17},
     {"escape_while_waiting_frames", false, {50}, ControlKey::Escape, 600, PassResult::Aborted, 17},
+    // Pages whose edge is longer than the board: one of 400, one to the screen's
+    // side, cut shorter by it once the page has moved right.
+    {"covered_then_back_long_edge", false, {40, 1000}, ControlKey::Escape, never, PassResult::Finished, 0, 400},
+    {"moved_long_edge_fast", true, {never, 100, 519, 400}, ControlKey::Escape, never, PassResult::Finished, 0, 400},
+    {"moved_while_covered_edge_to_the_side", false, {60, 900, 519, 210}, ControlKey::Escape, never,
+     PassResult::Finished, 17, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Incidents, PageWatchdog, testing::ValuesIn(cases),
