@@ -49,8 +49,6 @@ std::string progressText(int64_t sent, int64_t total, int64_t activeMs, bool pau
     return text;
 }
 
-namespace {
-
 // 720000 as "720,000".
 std::string grouped(int64_t n)
 {
@@ -63,8 +61,6 @@ std::string grouped(int64_t n)
     }
     return out;
 }
-
-}  // namespace
 
 std::string costText(int64_t points, int64_t records, int64_t waitMs, int32_t pace)
 {

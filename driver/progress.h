@@ -16,6 +16,9 @@ std::string progressText(int64_t sent, int64_t total, int64_t activeMs, bool pau
 // "A real run draws 90,000 points with 720,000 input records: about 12 min 5 s.\n"
 // With -pace N, N microseconds a record; with -pace auto the page sets the pace,
 // so the time is the millisecond a record, said to be an estimate.
+// 720000 as "720,000".
+std::string grouped(int64_t n);
+
 std::string costText(int64_t points, int64_t records, int64_t waitMs, int32_t pace = 0);
 
 // The closing note of a paced run, e.g. "Pace: 100 us a record at the end; the page

@@ -13,6 +13,7 @@
 #include "preview/scrivlet_page.h"
 #include "preview/virtual_desktop.h"
 #include "driver/board_finding.h"
+#include "driver/drawing_check.h"
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
 #include "driver/normal_board.h"
@@ -75,7 +76,7 @@ bool previewPathUsable(int32_t previewSlot)
 }
 
 // Reads the board back, redraws what differs and says how it went in one line.
-// False when Escape ended it.
+// False when Escape ended it, or when the page draws otherwise than modelled.
 bool reportRepair(const PageModel& meant)
 {
     RepairReport report;
@@ -85,13 +86,26 @@ bool reportRepair(const PageModel& meant)
     case RepairResult::Refused:
         std::printf("The page does not draw as expected: %lld of %lld painted pixels differ, so no repair!\n",
                     static_cast<long long>(report.firstDiffering), static_cast<long long>(report.painted));
-        return true;
+        return false;
     case RepairResult::Done:
         break;
     }
     std::printf("Repaired %lld pixels, %lld still differ.\n", static_cast<long long>(report.repaired),
                 static_cast<long long>(report.stillDiffering));
     return true;
+}
+
+// The board read back at the end: true when it shows the drawing, else false after
+// the one line that says what it shows instead (nothing more on Escape).
+bool drawingShown(const PageModel& meant, bool repaired)
+{
+    DrawingCheckReport report;
+    const DrawingCheck check = checkDrawingShown(meant, report);
+    if (check == DrawingCheck::Shown)
+        return true;
+    if (check != DrawingCheck::Aborted)
+        std::printf("%s\n", drawingCheckLine(check, report, repaired).c_str());
+    return false;
 }
 
 }  // namespace
@@ -158,10 +172,12 @@ int runScrivdraw(int argc, const char* const* argv)
     if (!loadPicture(firstPicture, imagePath.c_str(), "Couldn't load image " + imagePath + "!"))
         return finish(failureStatus, true);
 
+    // Asked for on a screen of another size, every gesture lands proportionally off
+    // what it names: neither the first stroke nor the board can show what was aimed.
+    bool landsAsAimed = true;
     if (isOptionPresent("-1280x800")) {
-        // Asked for on a screen of another size, every gesture lands proportionally
-        // off what it names: the first stroke cannot show where it was aimed.
-        if (ScreenSize.width != 1280 || ScreenSize.height != 800)
+        landsAsAimed = ScreenSize.width == 1280 && ScreenSize.height == 800;
+        if (!landsAsAimed)
             disarmStrokeCheck();
         ScreenSize = {1280, 800};
     }
@@ -187,10 +203,11 @@ int runScrivdraw(int argc, const char* const* argv)
     choosePace(settings.pace);
 
     const PassPixels* blended = settings.image2 ? &second : nullptr;
-    // A page in memory drops nothing: -preview has nothing to repair.
+    // A page in memory drops nothing: -preview has nothing to repair or check.
     const bool repairing = settings.repair && previewSlot == 0;
+    const bool checking = previewSlot == 0 && landsAsAimed;
     NormalBoard meant;
-    if (repairing && learnNormalBoard(settings, first, blended, meant) == PassResult::Aborted)
+    if ((repairing || checking) && learnNormalBoard(settings, first, blended, meant) == PassResult::Aborted)
         return finish(failureStatus, true);
     DrawingTally tally;
     if (runDrawing(settings, first, blended, tally) == PassResult::Aborted) {
@@ -208,6 +225,9 @@ int runScrivdraw(int argc, const char* const* argv)
         return finish(failureStatus, true);
     if (settings.pace != paceDefault && previewSlot == 0)
         say(paceText(paceReport()).c_str());
+    // "Have a day!" says the board shows the picture: a page that lost input is told.
+    if (checking && !drawingShown(meant.page, repairing))
+        return finish(failureStatus, true);
     say("Have a day!\n");
     if (previewSlot != 0) {
         const char* previewPath = argumentAt(previewSlot + 1);

@@ -3,9 +3,11 @@
 
 #include "cmdline/argument_table.h"
 #include "cmdline/usage.h"
+#include "driver/drawing_check.h"
 #include "run_sequence_fixture.h"
 
 #include <cstdio>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -32,6 +34,7 @@ TEST_F(RunSequence, RepairSaysHowItWentJustBeforeTheClosingLine)
         {true, false, "Repaired 0 pixels, 0 still differ.\n"},
         {true, true, "Repaired 0 pixels, 0 still differ.\n"},
         {false, false, "The page does not draw as expected: 830 of 900 painted pixels differ, so no repair!\n"},
+        {false, true, "The page does not draw as expected: 623 of 900 painted pixels differ, so no repair!\n"},
     };
     for (const auto& c : cases) {
         resetVirtualDesktop(testScreenWidth, testScreenHeight);
@@ -42,8 +45,9 @@ TEST_F(RunSequence, RepairSaysHowItWentJustBeforeTheClosingLine)
         if (c.fast)
             args.push_back("-fast");
         const RunOutcome r = run(args);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, std::string(foundLine) + c.line + "Have a day!\n");
+        // A page that draws otherwise is told so, and the run fails.
+        EXPECT_EQ(r.status, c.page ? 0 : -1);
+        EXPECT_EQ(r.output, std::string(foundLine) + c.line + (c.page ? "Have a day!\n" : ""));
     }
     // A page in memory has nothing to repair.
     const RunOutcome preview = run({"-image", black, "-stepx", "10", "-stepy", "10", "-repair", "-preview",
@@ -51,6 +55,88 @@ TEST_F(RunSequence, RepairSaysHowItWentJustBeforeTheClosingLine)
     EXPECT_EQ(preview.status, 0);
     EXPECT_EQ(preview.output.find("Repaired"), std::string::npos);
     EXPECT_EQ(preview.output.find("not draw"), std::string::npos);
+}
+
+// A page on a busy machine: every 29th gesture lost (slider clicks too), or all of
+// them shown a second and a half late.
+int64_t gesturesSeen = 0;
+void losingGestures(int32_t x, int32_t y, uint32_t flags)
+{
+    if (virtualInputLog().size() == 1)
+        gesturesSeen = 0;
+    if ((flags & mouseLeftDown) != 0)
+        ++gesturesSeen;
+    if (gesturesSeen % 29 != 0)
+        scrivletPageInput(x, y, flags);
+}
+std::vector<LoggedInput> lateInput;
+void showingLate(int32_t, int32_t, uint32_t) { lateInput.push_back(virtualInputLog().back()); }
+void deliverLate(int64_t nowMs)
+{
+    size_t shown = 0;
+    while (shown < lateInput.size() && lateInput[shown].timeMs + 1500 <= nowMs) {
+        const MouseInputRecord& record = lateInput[shown].record;
+        scrivletPageInput(pixelFromAbsolute(record.dx, testScreenWidth), pixelFromAbsolute(record.dy, testScreenHeight),
+                          record.flags);
+        ++shown;
+    }
+    lateInput.erase(lateInput.begin(), lateInput.begin() + std::ptrdiff_t(shown));
+}
+
+TEST_F(RunSequence, TheDrawingEndsWithTheBoardReadBack)
+{
+    const std::string colour = writeTarga("colour.tga", 30, 20, {200, 120, 40});
+    const std::string lost = "The page lost part of the drawing: ";
+    const struct {
+        const char* name;
+        int page;  // 0: shows everything, 1: loses gestures, 2: shows them 1.5 s late
+        std::vector<std::string> extra;
+        int status;
+        std::string lastLine;  // its start
+    } cases[] = {
+        {"Shown", 0, {}, 0, "Have a day!"},
+        {"ShownLate", 2, {}, 0, "Have a day!"},
+        {"ShownLateFast", 2, {"-fast"}, 0, "Have a day!"},
+        {"Lost", 1, {}, -1, lost},
+        {"LostFast", 1, {"-fast"}, -1, lost},
+        {"LostAndRepaired", 1, {"-repair"}, 0, "Have a day!"},
+        // The board lands proportionally off on a screen of another size: not judged.
+        {"OverriddenScreenSize", 1, {"-1280x800"}, 0, "Have a day!"},
+    };
+    for (const auto& c : cases) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        showScrivletPage(100, 252);
+        lateInput.clear();
+        if (c.page == 1)
+            setVirtualInputHandler(losingGestures);
+        if (c.page == 2) {
+            setVirtualInputHandler(showingLate);
+            setVirtualClockHook(deliverLate);
+        }
+        std::vector<std::string> args = {"-wait", "0", "-image", colour, "-stepx", "10", "-stepy", "10"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const RunOutcome r = run(args);
+        setVirtualClockHook(nullptr);
+        EXPECT_EQ(r.status, c.status) << c.name;
+        const size_t lastLine = r.output.rfind('\n', r.output.size() - 2) + 1;
+        EXPECT_EQ(r.output.compare(lastLine, c.lastLine.size(), c.lastLine), 0) << c.name << ": " << r.output;
+        if (c.status == -1) {
+            EXPECT_NE(r.output.find(" pixels drawn differ from the picture (the machine was busy?). Run again with "
+                                    "-repair to mend them.\n"),
+                      std::string::npos)
+                << c.name;
+        }
+    }
+    // The counts: every 29th gesture of 900 points of one colour, the first three
+    // slider clicks among them (the pen stays black for a few points), the marks.
+    DrawingCheckReport report{900, 31};
+    EXPECT_EQ(drawingCheckLine(DrawingCheck::Lost, report, false),
+              "The page lost part of the drawing: 31 of 900 pixels drawn differ from the picture (the machine was "
+              "busy?). Run again with -repair to mend them.");
+    report = {90000, 1234};
+    EXPECT_EQ(drawingCheckLine(DrawingCheck::Lost, report, true),
+              "The page lost part of the drawing: 1,234 of 90,000 pixels drawn still differ from the picture after "
+              "the repair (the machine was busy?).");
 }
 
 TEST_F(RunSequence, PreviewRunsOnThePageModelAndWritesTheBoard)

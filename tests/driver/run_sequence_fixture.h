@@ -39,7 +39,6 @@ inline std::string writeTarga(const std::string& name, int32_t width, int32_t he
     return path;
 }
 
-// A page that takes the first point (three slider clicks and a mark) and no more.
 // A page that takes the first 70 points (eight records each) and drops the rest:
 // more black marks than the first-stroke check looks at, so only the end tells.
 inline void firstPointsOnly(int32_t x, int32_t y, uint32_t flags)
