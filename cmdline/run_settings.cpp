@@ -1,11 +1,13 @@
 #include "cmdline/run_settings.h"
 
 #include "cmdline/argument_table.h"
+#include "cmdline/usage.h"
 #include "common/numeric.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 static bool isBlank(char c)
 {
@@ -94,6 +96,48 @@ RunSettings readRunSettings()
     if (const int32_t slot = findArgument("-pace"))
         settings.pace = readPace(valueAfter(slot));
     return settings;
+}
+
+static char lowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether the word is an option that takes the word after it as its value.
+static bool takesValue(const char* word)
+{
+    for (size_t i = 0; i < usage.lineCount; ++i) {
+        const UsageLine& line = usage.lines[i];
+        if (*line.option == '\0' || *line.value == '\0')
+            continue;
+        size_t at = 0;
+        while (line.option[at] != '\0' && lowerAscii(word[at]) == lowerAscii(line.option[at]))
+            ++at;
+        if (line.option[at] == '\0' && word[at] == '\0')
+            return true;
+    }
+    return false;
+}
+
+int32_t findLoneWord()
+{
+    int32_t found = 0;
+    // Slot 1 holds the program's own name.
+    for (int32_t slot = 2; slot < argumentCount; ++slot) {
+        const char* word = argumentAt(slot);
+        if (*word == '\0')
+            continue;
+        if (takesValue(word)) {
+            ++slot;
+            continue;
+        }
+        if ((word[0] == '-' && word[1] != '\0') || std::strcmp(word, "/?") == 0)
+            continue;
+        if (found != 0)
+            return 0;
+        found = slot;
+    }
+    return found;
 }
 
 std::string validateRunSettings(const RunSettings& settings)

@@ -54,6 +54,12 @@ inline constexpr int32_t longestWaitSeconds = 600;
 // empty text.
 std::string readWaitSeconds(int32_t& seconds);
 
+// The slot of the one word on the command line that is neither an option (a word
+// that starts with '-', or /?) nor the value after an option that takes one (those
+// with a value in the usage table), or 0 when there is no such word or more than
+// one. "-" alone counts as a word: it names standard input.
+int32_t findLoneWord();
+
 // Settings the drawing pass cannot use safely. Returns the one line that says which
 // option and value were refused, or an empty text when the settings are usable.
 std::string validateRunSettings(const RunSettings& settings);

@@ -15,7 +15,9 @@ namespace {
 // Every option, in the order a user needs them. The --help table and the manual
 // page (man_page.cpp) are both made from these lines: a new option is one more.
 const UsageLine usageLines[] = {
-    {"-image", "FILE", "required", "the picture to draw (PNG, JPEG, Targa, ...)"},
+    {"-image", "FILE", "", "the picture to draw (PNG, JPEG, Targa, ...);"},
+    {"", "", "", "FILE may also be - (standard input),"},
+    {"", "", "", "clipboard, or an http:// or https:// address"},
     {"-image2", "FILE", "none", "a second picture to blend in"},
     {"-crossfade", "NUMBER", "0", "how much of -image2 to mix in, 0 to 1"},
     {"-stepx", "N", "1", "pixels between the points of a row, >= 1"},
@@ -43,6 +45,9 @@ const UsageLine usageLines[] = {
 };
 
 const char* const examples[] = {
+    "scrivdraw photo.jpg",
+    "scrivdraw -fast https://example.org/rose.png",
+    "scrivdraw -stepx 2 -stepy 2 clipboard",
     "scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4 -wait 10",
     "scrivdraw -image rose.tga -fast -preview board.png",
 };
@@ -56,9 +61,15 @@ const UsageText usage = {
     "Open the drawing page, start scrivdraw from a console and bring the page to the\n"
     "front within the start-up wait. scrivdraw minimises its console, finds the\n"
     "page's 300 x 300 board on the screen and draws the picture point by point: for\n"
-    "each point it clicks the red, green and blue sliders, then the board.",
+    "each point it clicks the red, green and blue sliders, then the board.\n"
+    "\n"
+    "PICTURE is a file, - for standard input, clipboard for the picture last copied,\n"
+    "or a web address (http:// or https://); -image FILE says the same. A word that\n"
+    "is no option, no option's value and no file is not taken for the picture. On\n"
+    "Windows a picture dropped on scrivdraw.exe is drawn, and a double-click asks\n"
+    "for one in a file dialog.",
 
-    "scrivdraw -image FILE.tga [options]",
+    "scrivdraw [options] PICTURE",
 
     "Options (names are not case-sensitive; a value is the word after its option):",
     usageLines,

@@ -17,6 +17,7 @@
 #include "driver/drawing_pass.h"
 #include "driver/fast_pass.h"
 #include "driver/normal_board.h"
+#include "driver/picture_choice.h"
 #include "driver/progress.h"
 #include "driver/repair_pass.h"
 #include "driver/random_source.h"
@@ -163,14 +164,10 @@ int runScrivdraw(int argc, const char* const* argv)
     Picture firstPicture;
     Picture secondPicture;
 
-    const int32_t imageSlot = findArgument("-image");
-    if (imageSlot == 0) {
-        say("You must at least supply the name of a image, fool!\n");
+    if (const std::string failure = loadChosenPicture(firstPicture); !failure.empty()) {
+        std::printf("%s\n", failure.c_str());
         return finish(failureStatus, true);
     }
-    const std::string imagePath = argumentAt(imageSlot + 1);
-    if (!loadPicture(firstPicture, imagePath.c_str(), "Couldn't load image " + imagePath + "!"))
-        return finish(failureStatus, true);
 
     // Asked for on a screen of another size, every gesture lands proportionally off
     // what it names: neither the first stroke nor the board can show what was aimed.

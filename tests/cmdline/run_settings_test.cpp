@@ -157,4 +157,32 @@ TEST(RunSettingsValues, PaceIsAutoOrMicrosecondsAndNothingWithoutIt)
     EXPECT_EQ(settingsFor("p -pace 2500").pace, runPaceRefused);
 }
 
+struct LoneWordCase {
+    const char* line;
+    int32_t slot;  // of the lone word (slot 1 is the program), 0 when none is found
+};
+
+TEST(LoneWord, IsTheOneWordThatIsNeitherAnOptionNorAValue)
+{
+    const LoneWordCase cases[] = {
+        {"prog photo.jpg", 2},
+        {"prog -stepx 3 photo.jpg -uselines", 4},
+        {"prog -uselines photo.jpg", 3},  // a flag takes no value
+        {"prog -STEPX 3 -Wait 0 -preview out.png photo.jpg", 8},
+        {"prog -", 2},  // standard input
+        {"prog -jigfactor -4 photo.jpg", 4},  // a value that looks like an option
+        {"prog -image2 b.tga photo.jpg -crossfade 0.5", 4},
+        {"prog", 0},
+        {"prog -stepx 3", 0},
+        {"prog a.jpg b.jpg", 0},  // two words: which one is meant is not guessed
+        {"prog -unknown photo.jpg", 3},  // an unknown option is skipped, as a run ignores it
+        {"prog /? photo.jpg", 3},
+        {"prog -preview", 0},  // a value missing at the end
+    };
+    for (const LoneWordCase& c : cases) {
+        ASSERT_EQ(tokenizeCommandLine(c.line), TokenizeResult::Tokenized) << c.line;
+        EXPECT_EQ(findLoneWord(), c.slot) << c.line;
+    }
+}
+
 }  // namespace

@@ -1,0 +1,13 @@
+#pragma once
+// Which picture a run draws: -image's value, else the one word on the command line
+// that is neither an option nor an option's value, when it names a picture (a file
+// that is there, "-", "clipboard" or a web address).
+
+#include "image/picture_loader.h"
+
+#include <string>
+
+// Loads the first picture from where the command line says. Returns an empty text,
+// or the one line (without its newline) saying why it did not load; with no
+// picture named at all, the line a run without -image always gave.
+std::string loadChosenPicture(Picture& picture);
