@@ -10,7 +10,13 @@
 
 PaceState pace;
 
-bool paced() { return pace.chosen != paceDefault && pageWatched() && !pace.blind; }
+bool paced() { return pageWatched() && !pace.blind; }
+
+int64_t leadWindow() { return pace.window; }
+
+int64_t queueBudgetUs() { return pace.chosen == paceDefault ? defaultLeadUs : queuedBudgetUs; }
+
+int64_t mostLeadRecords() { return pace.chosen == paceDefault ? defaultLeadRecords : largestWindow; }
 
 namespace {
 
@@ -30,17 +36,21 @@ void start(int64_t recordsSent)
         goBlind();
 }
 
-// How far apart looks are kept, so that they cost at most lookShare of the time.
-int64_t lookIntervalUs() { return static_cast<int64_t>(double(pace.lookCostUs) / lookShare); }
+// How far apart looks are kept, so that they cost at most lookShare of the time
+// (without a pace every gesture is looked after).
+int64_t lookIntervalUs()
+{
+    return pace.chosen == paceDefault ? 0 : static_cast<int64_t>(double(pace.lookCostUs) / lookShare);
+}
 
 bool mustHold(int64_t now, int64_t recordsSent)
 {
     // The page is at least that far behind (looks far apart see it later). A page
     // that paints in frames shows a probe up to a frame late however little is
     // queued: the window bounds the queue, this only a page that stopped taking it.
-    if (pace.probeCount > 0 && now - pace.probes[0].sentUs > queuedBudgetUs + pace.leastLagUs + lookIntervalUs())
+    if (pace.probeCount > 0 && now - pace.probes[0].sentUs > queueBudgetUs() + pace.leastLagUs + lookIntervalUs())
         return true;
-    return recordsSent + 2 - pace.knownRecords > pace.window;
+    return recordsSent + 2 - pace.knownRecords > leadWindow();
 }
 
 }  // namespace
@@ -50,6 +60,10 @@ void choosePace(int32_t chosen)
     pace = PaceState{};
     pace.chosen = chosen;
     pace.pauseUs = chosen == paceAuto ? firstAutoPauseUs : chosen;
+    // Without a pace the whole lead is let ahead from the start: a page that keeps
+    // up never waits for the window to grow.
+    if (chosen == paceDefault)
+        pace.window = defaultLeadRecords;
 }
 
 int32_t chosenPace() { return pace.chosen; }

@@ -2,8 +2,9 @@
 // -pace: how long to pause after each input record, and, on a watched page, how far
 // the input may run ahead of what the page shows.
 //
-// Without -pace every record is followed by the 1 ms pause it always was. With a
-// pace, the pause is that many microseconds (-pace N), or follows the page
+// Without -pace every record is followed by the 1 ms pause it always was, and the
+// input is held only where it would run more than defaultLeadUs ahead of the page.
+// With a pace, the pause is that many microseconds (-pace N), or follows the page
 // (-pace auto). Either way the page's own board says how far behind it is: every
 // eighth of the window or so a board gesture that must change a pixel is chosen as
 // a probe (a few are on their way at once), and the watchdog's looks read the
@@ -28,6 +29,13 @@ inline constexpr int32_t slowestFixedPaceUs = 1000;
 inline constexpr int32_t slowestAutoPaceUs = 2000;
 
 inline constexpr int64_t queuedBudgetUs = 80'000;
+// Without -pace the page is followed too, but only to bound how far the input runs
+// ahead of what it has shown: a fixed window of records and a probe budget, about
+// 150 ms of input at the millisecond pace. A page that keeps up never comes near
+// it; one starved of time (a busy machine) gets its input no faster than it shows
+// it, instead of a queue it loses part of.
+inline constexpr int64_t defaultLeadRecords = 150;
+inline constexpr int64_t defaultLeadUs = 150'000;
 inline constexpr int64_t probeAwayUs = 250'000;
 inline constexpr int64_t probeDroppedUs = 1'000'000;
 

@@ -112,10 +112,10 @@ bool readOldestProbe()
     // paints in frames shows some probes a frame late however little is queued, so
     // most lags bring one that looks long: cut by a quarter, Chromium's window
     // settled near 70 records and the page waited for input between frames.
-    if (queued <= shortQueueUs) {
-        pace.window = std::min(pace.window + std::max(windowStep, pace.window / 32), largestWindow);
+    if (queued <= queueBudgetUs() / 4) {
+        pace.window = std::min(pace.window + std::max(windowStep, pace.window / 32), mostLeadRecords());
         scaleAutoPause(97);
-    } else if (queued > longQueueUs && probe.records > pace.cutAtRecords) {
+    } else if (queued > queueBudgetUs() / 2 && probe.records > pace.cutAtRecords) {
         pace.window = std::max(pace.window * 7 / 8, smallestWindow);
         pace.cutAtRecords = pace.sentRecords;
         scaleAutoPause(110);
@@ -161,7 +161,7 @@ void readOverdueProbe(bool youngerShown)
     --pace.report.dropped;
     ++pace.report.stalls;
     pace.dropsInARow = 0;
-    pace.window = std::min(pace.window * 2, largestWindow);
+    pace.window = std::min(pace.window * 2, mostLeadRecords());
     scaleAutoPause(100 * 100 / 150);
 }
 
@@ -215,7 +215,7 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     const bool penKnown = pace.penKnown[0] && pace.penKnown[1] && pace.penKnown[2];
     const bool probeDue = pace.probeCount == 0 ||
                           (pace.probeCount < mostProbes &&
-                           recordsSent - pace.probes[pace.probeCount - 1].records >= pace.window / probesPerWindow);
+                           recordsSent - pace.probes[pace.probeCount - 1].records >= leadWindow() / probesPerWindow);
     if (probeDue && penKnown && paceBoardPixel(bx, by) != colour) {
         const int64_t now = clockMicroseconds();
         pace.probes[pace.probeCount++] = {int32_t(bx), int32_t(by), colour, now, recordsSent, now};
@@ -228,7 +228,7 @@ void paceLook()
     const int64_t seenBefore = pace.report.probes;
     for (int32_t reads = 0; reads < mostProbeReads && paced() && pace.probeCount > 0; ++reads)
         if (!readOldestProbe()) {
-            if (pace.probeCount > 1 && clockMicroseconds() - pace.probes[0].sentUs > longQueueUs + pace.leastLagUs)
+            if (pace.probeCount > 1 && clockMicroseconds() - pace.probes[0].sentUs > queueBudgetUs() / 2 + pace.leastLagUs)
                 readNewestProbe();
             break;
         }

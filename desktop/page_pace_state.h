@@ -25,8 +25,6 @@ inline constexpr int32_t mostProbes = 8;
 inline constexpr int64_t probesPerWindow = 8;
 // Reads of probes in one look: the oldest, and those after it while they show.
 inline constexpr int32_t mostProbeReads = 3;
-inline constexpr int64_t shortQueueUs = queuedBudgetUs / 4;
-inline constexpr int64_t longQueueUs = queuedBudgetUs / 2;
 inline constexpr int64_t longestPaintUs = 50'000;
 // The least lag is taken to be the highest of this many lowest.
 inline constexpr int32_t lowLagsKept = 8;
@@ -76,8 +74,14 @@ struct PaceState {
 
 extern PaceState pace;
 
-// Whether the board is being followed: a pace chosen, the page watched, not blind.
+// Whether the board is being followed: the page watched, not blind.
 bool paced();
+// Records that may be on their way beyond the last the page showed.
+int64_t leadWindow();
+// How long input may be queued in the page (its painting time aside): the budget
+// with a pace, the lead without; and the most records let ahead.
+int64_t queueBudgetUs();
+int64_t mostLeadRecords();
 // -pace auto: a shorter pause while the page keeps up, a longer one when it lags
 // or drops.
 void scaleAutoPause(int64_t percent);

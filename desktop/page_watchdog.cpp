@@ -140,6 +140,8 @@ void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere, i
     dog.desktop = &activeDesktop();
     setEdge(edgeX, edgeY, run);
     dog.edgeLength = edgeLength > 0 ? edgeLength : run;
+    // A page newly watched: nothing learnt of another page's pace holds for it.
+    choosePace(chosenPace());
     dog.last = LastLook::None;
     dog.lookAgain = false;
     dog.arrived = 0;

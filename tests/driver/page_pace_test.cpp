@@ -145,6 +145,60 @@ TEST_F(PagePace, KeepsThePageWithinTheBudgetAndLeavesTheSameBoard)
     }
 }
 
+// Without -pace: a page that keeps up is left exactly the millisecond pace it
+// always had, and one that falls behind (a busy machine: slower than a record a
+// millisecond, or stalled for a moment) gets no more than the lead queued, with
+// the same board.
+bool stalled = false;
+void stallForASecond(int64_t nowMs)
+{
+    // At 300 ms the page takes a second over one record.
+    const bool stallNow = !stalled && nowMs >= 300;
+    stalled = stalled || stallNow;
+    setVirtualPageCost(stallNow ? 1'000'000 : 300);
+}
+
+TEST_F(PagePace, TheDefaultPaceBoundsHowFarTheInputRunsAhead)
+{
+    settings.stepx = 3;
+    settings.stepy = 4;
+
+    for (const bool fast : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "fast " << fast);
+        ASSERT_EQ(draw(fast, paceDefault, 0), PassResult::Finished);
+        const std::vector<uint32_t> unpaced = board();
+        const std::vector<LoggedInput> unwatched = virtualInputLog();
+
+        // A page that keeps up: not one record later than without the watch.
+        ASSERT_EQ(draw(fast, paceDefault, 300), PassResult::Finished);
+        ASSERT_EQ(virtualInputLog().size(), unwatched.size());
+        for (size_t i = 0; i < unwatched.size(); ++i)
+            ASSERT_EQ(virtualInputLog()[i].timeUs, unwatched[i].timeUs) << "record " << i;
+        EXPECT_EQ(paceReport().holds, 0);
+
+        // Slower than the pace, and stalled: the queue stays within the lead.
+        for (const int32_t costUs : {2500, 0}) {
+            stalled = false;
+            ASSERT_EQ(draw(fast, paceDefault, costUs, 0, 0, costUs == 0 ? stallForASecond : nullptr),
+                      PassResult::Finished);
+            EXPECT_EQ(virtualInputLog().size(), unwatched.size());
+            if (costUs > 0) {
+                // No more than the lead's records (and the gesture under way) queued.
+                EXPECT_LE(longestPageWait(), (defaultLeadRecords + 2) * costUs);
+            } else {
+                // While the page took nothing, no more than the lead's records went.
+                int64_t sentWhileStalled = 0;
+                for (const LoggedInput& input : virtualInputLog())
+                    sentWhileStalled += input.timeMs > 300 && input.timeMs < 1300;
+                EXPECT_LE(sentWhileStalled, defaultLeadRecords + 2);
+            }
+            EXPECT_GT(paceReport().holds, 0);
+            EXPECT_TRUE(virtualMicroPauses().empty()) << "every pause is still the 1 ms one";
+            EXPECT_TRUE(board() == unpaced);
+        }
+    }
+}
+
 // Browser pages show their input a frame or more after taking it, and looks that
 // cost time are spaced out: neither is input queued in the page. Nor is the wait
 // for the next frame, up to a whole one for what was taken just after the last (a

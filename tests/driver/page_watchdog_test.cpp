@@ -201,7 +201,10 @@ TEST_F(PageWatchdog, LeavesTheInputAsItIsWhileThePageStaysPut)
             EXPECT_EQ(watched[i].y2, unwatched[i].y2);
             EXPECT_EQ(watched[i].timeMs, unwatched[i].timeMs) << "the look took drawing time";
         }
-        EXPECT_EQ(virtualCaptures(), int64_t(watched.size()) + 1) << "one look before each gesture";
+        // One look before each gesture, and beside them, reading the board once and
+        // probes now and then (at most three a look), how far the page is behind.
+        EXPECT_GE(virtualCaptures(), int64_t(watched.size()) + 1) << "one look before each gesture";
+        EXPECT_LE(virtualCaptures(), int64_t(watched.size()) * 3 / 2 + 2) << "probes now and then";
         EXPECT_EQ(std::count_if(virtualStatuses().begin(), virtualStatuses().end(), isPageAwayText), 0);
     }
 }
@@ -223,10 +226,11 @@ TEST_F(PageWatchdog, LooksThatWaitForFramesTakeNoDrawingTime)
         ASSERT_EQ(watched.size(), unwatched.size());
         for (size_t i = 0; i < watched.size(); ++i)
             ASSERT_EQ(watched[i].timeMs, unwatched[i].timeMs) << "a look held up gesture " << i;
-        // Looks still come one a frame, many gestures each.
+        // Looks still come one a frame, many gestures each, with the read of a
+        // probe beside each.
         const int64_t frames = virtualClockMs() / 17;
         EXPECT_GE(virtualCaptures(), frames * 9 / 10);
-        EXPECT_LE(virtualCaptures(), frames + 2);
+        EXPECT_LE(virtualCaptures(), 2 * frames + 4);
     }
 }
 
