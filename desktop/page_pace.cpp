@@ -124,6 +124,15 @@ void paceBeforeGesture(int64_t recordsSent)
         showStatus("");
 }
 
+bool paceProbesUnseen()
+{
+    if (!paced() || !pace.started || pace.probeCount == 0)
+        return false;
+    paceLook();
+    checkProbeAge(clockMicroseconds(), pace.sentRecords);
+    return paced() && pace.probeCount > 0;
+}
+
 bool paceLookDue()
 {
     if (pace.chosen == paceDefault)

@@ -63,6 +63,11 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
 // With a look of the watchdog: reads the probe's pixel, if there is one.
 void paceLook();
 
+// After the last gesture: reads the probes still on their way, and whether any is
+// yet to show (one unseen for probeDroppedUs counts as dropped, so this ends).
+// False where the page is not followed.
+bool paceProbesUnseen();
+
 // Whether a watchdog look may begin now: when the pace is chosen, looks are spaced
 // so that they take at most lookShare of the drawing time. lookCostUs is what the
 // last look took.

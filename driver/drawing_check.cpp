@@ -1,5 +1,6 @@
 #include "driver/drawing_check.h"
 
+#include "desktop/page_pace.h"
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
@@ -60,7 +61,7 @@ DrawingCheck checkDrawingShown(const PageModel& meant, DrawingCheckReport& repor
             // Shown at once needs no wait; otherwise the page may still be painting.
             if (report.differing == 0)
                 return DrawingCheck::Shown;
-            stillMs = seen == before ? stillMs + stillReadEveryMs : 0;
+            stillMs = seen == before && !paceProbesUnseen() ? stillMs + stillReadEveryMs : 0;
             before = seen;
         }
         if ((!away && stillMs >= stillForMs) || waited >= checkWaitLimitMs)

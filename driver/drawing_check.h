@@ -24,9 +24,11 @@ struct DrawingCheckReport {
 
 // Colour management may shift what a page paints by a few steps a channel.
 inline constexpr int32_t shownChannelTolerance = 16;
-// The board counts as shown once it has not changed for this long: a page held up
-// for a moment is still painting. Reads are this far apart.
-inline constexpr int32_t stillForMs = 1000;
+// The board counts as shown once no probe of the page's pace is yet to show and
+// the board has not changed for this long: a browser starved of time on a busy
+// machine stalls for a second or two and paints on. Only a board that differs
+// waits for it. Reads are this far apart.
+inline constexpr int32_t stillForMs = 3000;
 inline constexpr int32_t stillReadEveryMs = 200;
 // At most this long for the page to finish (it changes all the while), or to be
 // back when covered: then the board is judged as it is.
