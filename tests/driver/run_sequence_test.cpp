@@ -42,10 +42,13 @@ TEST_F(RunSequence, TheWaitAndTheScanComeBeforeAnyOptionIsExamined)
         {{"-image", "missing.tga"}, false, notFoundLine},
         {{"-stepx", "0"}, true, std::string(foundLine) + "You must at least supply the name of a image, fool!\n"},
     };
+    // The same on pages whose edge line is longer than their board.
+    for (const int32_t edge : {300, 320, 400})
     for (const EarlyEnd& c : cases) {
+        SCOPED_TRACE(testing::Message() << "edge " << edge);
         resetVirtualDesktop(testScreenWidth, testScreenHeight);
         if (c.board)
-            showScrivletPage(100, 252);
+            showScrivletPage(100, 252, {edge, 100});
         const RunOutcome r = run(c.args);
         EXPECT_EQ(r.status, -1);
         EXPECT_EQ(r.output, c.output);
