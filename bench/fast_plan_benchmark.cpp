@@ -56,6 +56,12 @@ void measure(const char* name, const RunSettings& settings, const PassPixels& fi
                 double(normal.records) / 1000, static_cast<long long>(fast), static_cast<long long>(sliders),
                 static_cast<long long>(int64_t(plan.size()) - sliders), double(fast) / 1000,
                 fast > 0 ? double(normal.records) / double(fast) : 0.0);
+    const PlanBound bound = rowAndColumnBound(normal.page.board, normal.page.painted, boardSide);
+    std::printf("%s: %lld pens; no colour order draws it along rows and columns in fewer than %lld records "
+                "(%lld strokes, %lld slider clicks)\n",
+                name, static_cast<long long>(bound.pens),
+                static_cast<long long>(2 * (bound.strokes + bound.pens + (bound.pens > 0 ? 2 : 0))),
+                static_cast<long long>(bound.strokes), static_cast<long long>(bound.pens + (bound.pens > 0 ? 2 : 0)));
     std::printf("%s: planning %.0f ms (model pass %.0f ms, plan %.0f ms)\n", name,
                 std::chrono::duration<double, std::milli>(planned - start).count(),
                 std::chrono::duration<double, std::milli>(learned - start).count(),

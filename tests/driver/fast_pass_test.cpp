@@ -5,6 +5,7 @@
 #include "pass_fixture.h"
 #include "preview/scrivlet_page.h"
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -74,10 +75,12 @@ TEST_P(FastPass, LeavesTheNormalPassesBoardWithStraightStrokesAndFewerRecords)
         return;
     }
     EXPECT_LT(fastRecords, normalRecords);
-    // Only horizontal or vertical strokes; a slider clicked only when its channel changes.
+    // Only strokes along rows, columns or 45-degree diagonals; a slider clicked only
+    // when its channel changes.
     int32_t lastSlider[3] = {-1, -1, -1};
     for (const Gesture& g : loggedGestures()) {
-        EXPECT_TRUE(g.x1 == g.x2 || g.y1 == g.y2) << g.x1 << "," << g.y1 << " to " << g.x2 << "," << g.y2;
+        EXPECT_TRUE(g.x1 == g.x2 || g.y1 == g.y2 || std::abs(g.x2 - g.x1) == std::abs(g.y2 - g.y1))
+            << g.x1 << "," << g.y1 << " to " << g.x2 << "," << g.y2;
         for (int channel = 0; channel < 3; ++channel)
             if (g.y1 == c.boardY + sliderRows[channel]) {
                 EXPECT_NE(g.x1, lastSlider[channel]) << "slider " << channel << " clicked without a change";
