@@ -7,6 +7,7 @@
 namespace {
 
 PageModel page;
+int64_t recordsToKeep = -1;  // input records the page still takes; -1: no end
 
 
 // The page's layout, without its board's content, over the whole screen.
@@ -36,6 +37,7 @@ void paintLayout(int32_t boardX, int32_t boardY)
 void showScrivletPage(int32_t boardX, int32_t boardY)
 {
     resetPageModel(page, boardX, boardY, pageBackground);
+    recordsToKeep = -1;
     page.mirror = paintVirtualPixel;
     paintLayout(boardX, boardY);
     setVirtualInputHandler(scrivletPageInput);
@@ -56,6 +58,15 @@ void moveScrivletPage(int32_t boardX, int32_t boardY)
         }
 }
 
-void scrivletPageInput(int32_t x, int32_t y, uint32_t flags) { pageModelInput(page, x, y, flags); }
+void scrivletPageInput(int32_t x, int32_t y, uint32_t flags)
+{
+    if (recordsToKeep == 0)
+        return;
+    if (recordsToKeep > 0)
+        --recordsToKeep;
+    pageModelInput(page, x, y, flags);
+}
+
+void keepScrivletBoardAfter(int64_t records) { recordsToKeep = records < 0 ? 0 : records; }
 
 const PageModel& shownPageModel() { return page; }
