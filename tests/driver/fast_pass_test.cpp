@@ -3,7 +3,12 @@
 #include "driver/drawing_pass.h"
 #include "driver/normal_board.h"
 #include "pass_fixture.h"
+#include "driver/coarse_board.h"
+#include "driver/coarse_pass.h"
+#include "preview/pointer_landing.h"
 #include "preview/scrivlet_page.h"
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <string>
@@ -48,16 +53,36 @@ protected:
     // The board a pass leaves on a fresh page, and the records it sent.
     static std::pair<PageModel, size_t> drawOnFreshPage(const FastCase& c, bool fast)
     {
-        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
-        showScrivletPage(c.boardX, c.boardY);
-        BoardOrigin = {c.boardX, c.boardY};
-        ScreenSize = c.scaled1280x800 ? ScreenDimensions{1280, 800} : ScreenDimensions{testScreenWidth, testScreenHeight};
-        resetRandomSource();
+        freshPage(c);
         const PassPixels first = busyPicture();
         const PassPixels second = flatPicture();
         const PassResult result = fast ? runFastPass(c.settings, first, &second) : runDrawingPass(c.settings, first, &second);
         EXPECT_EQ(result, PassResult::Finished);
         return {shownPageModel(), virtualInputLog().size()};
+    }
+    static void freshPage(const FastCase& c)
+    {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+        showScrivletPage(c.boardX, c.boardY);
+        BoardOrigin = {c.boardX, c.boardY};
+        ScreenSize = c.scaled1280x800 ? ScreenDimensions{1280, 800} : ScreenDimensions{testScreenWidth, testScreenHeight};
+        resetRandomSource();
+    }
+    // The run's drawing with -order coarse, and what it printed.
+    static PassResult drawCoarse(const FastCase& c, bool fast, std::string& said)
+    {
+        freshPage(c);
+        RunSettings settings = c.settings;
+        settings.fast = fast;
+        settings.order = runOrderCoarse;
+        const PassPixels first = busyPicture();
+        const PassPixels second = flatPicture();
+        DrawingTally tally;
+        testing::internal::CaptureStdout();
+        const PassResult result = runDrawing(settings, first, &second, tally);
+        said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(tally.records, int64_t(virtualInputLog().size()));
+        return result;
     }
 };
 
@@ -87,6 +112,59 @@ TEST_P(FastPass, LeavesTheNormalPassesBoardWithStraightStrokesAndFewerRecords)
                 lastSlider[channel] = g.x1;
             }
     }
+}
+
+TEST_P(FastPass, CoarseOrderLeavesTheSameBoardOrIsRefusedBeforeAnyInput)
+{
+    const FastCase& c = GetParam();
+    const auto [normal, normalRecords] = drawOnFreshPage(c, false);
+    const auto [fast, fastRecords] = drawOnFreshPage(c, true);
+    const bool marksMove = c.settings.uselines || c.settings.jigfactor != 1 || c.scaled1280x800;
+    for (const bool withFast : {false, true}) {
+        std::string said;
+        const PassResult result = drawCoarse(c, withFast, said);
+        if (result == PassResult::Aborted) {
+            EXPECT_FALSE(withFast) << "-fast keeps the board in any order";
+            EXPECT_TRUE(marksMove) << "refused though no mark moves";
+            EXPECT_EQ(said, coarseRefusal);
+            EXPECT_TRUE(virtualInputLog().empty()) << "refused after some input";
+            continue;
+        }
+        EXPECT_EQ(result, PassResult::Finished);
+        EXPECT_EQ(said, "");
+        EXPECT_EQ(shownPageModel().board, normal.board) << (withFast ? "-fast" : "normal pass");
+        EXPECT_EQ(shownPageModel().painted, normal.painted);
+        // The sketch costs at most an eighth of the drawing's gestures more.
+        const size_t drawing = withFast ? fastRecords : normalRecords;
+        EXPECT_LE(virtualInputLog().size(), drawing + drawing / 8);
+    }
+}
+
+TEST_P(FastPass, PreviewAtAShareKeepsTheBoardOfThatManyRecords)
+{
+    const FastCase& c = GetParam();
+    const auto [fast, fastRecords] = drawOnFreshPage(c, true);
+    freshPage(c);
+    RunSettings settings = c.settings;
+    settings.fast = true;
+    settings.previewPercent = 40;
+    const PassPixels first = busyPicture();
+    const PassPixels second = flatPicture();
+    DrawingTally tally;
+    ASSERT_EQ(runDrawing(settings, first, &second, tally), PassResult::Finished);
+    EXPECT_EQ(tally.records, int64_t(fastRecords)) << "the run goes on to the end";
+    const PageModel kept = shownPageModel();
+    EXPECT_NE(kept.board, fast.board);
+    // The same records again, a fresh page taking only the first 40 %.
+    const std::vector<LoggedInput> log = virtualInputLog();
+    showScrivletPage(c.boardX, c.boardY);
+    for (size_t i = 0; i < fastRecords * 40 / 100; ++i) {
+        int32_t x = 0;
+        int32_t y = 0;
+        landingPixel(log[i].record, testScreenWidth, testScreenHeight, VirtualDesk, x, y);
+        scrivletPageInput(x, y, log[i].record.flags);
+    }
+    EXPECT_EQ(kept.board, shownPageModel().board);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -144,6 +222,34 @@ TEST_F(FastKeys, MinusPausesWithoutInputAndPlusResumesToTheSameBoard)
     ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
     EXPECT_EQ(drawn.board, shownPageModel().board);
 }
+
+struct InterlaceCase {
+    int32_t columns, rows;
+    size_t firstPass;  // points in the first of the seven passes
+};
+
+class CoarseOrder : public testing::TestWithParam<InterlaceCase> {};
+
+TEST_P(CoarseOrder, VisitsEveryPointOnceEveryEighthOfEveryEighthRowFirst)
+{
+    const InterlaceCase& c = GetParam();
+    std::vector<int32_t> order = coarseOrder(c.columns, c.rows);
+    ASSERT_EQ(order.size(), size_t(c.columns) * size_t(c.rows));
+    for (size_t k = 0; k < c.firstPass; ++k)
+        EXPECT_TRUE(order[k] % c.columns % 8 == 0 && order[k] / c.columns % 8 == 0) << "point " << order[k];
+    if (c.firstPass < order.size()) {
+        EXPECT_FALSE(order[c.firstPass] % c.columns % 8 == 0 && order[c.firstPass] / c.columns % 8 == 0);
+    }
+    std::sort(order.begin(), order.end());
+    for (size_t k = 0; k < order.size(); ++k)
+        ASSERT_EQ(order[k], int32_t(k)) << "a point missed or visited twice";
+}
+
+INSTANTIATE_TEST_SUITE_P(Grids, CoarseOrder,
+                         testing::Values(InterlaceCase{300, 300, 38 * 38}, InterlaceCase{1, 1, 1},
+                                         InterlaceCase{100, 3, 13}, InterlaceCase{7, 20, 3}));
+
+TEST(CoarseOrder, NoGridBeyondTheBoard) { EXPECT_TRUE(coarseOrder(301, 300).empty()); }
 
 TEST(NormalBoard, CountsThePassesPointsAndRecordsAndLeavesTheRunAsItWas)
 {
