@@ -49,6 +49,7 @@ const UsageLine usageLines[] = {
 const char* const examples[] = {
     "scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4 -wait 10",
     "scrivdraw -image rose.tga -fast -preview board.png",
+    "scrivdraw -image rose.tga -fast -order coarse -preview quarter.png -previewat 25",
 };
 
 }  // namespace
