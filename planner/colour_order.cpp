@@ -21,56 +21,58 @@ constexpr size_t eagerPixels = 64;
 // part of the board stay short however much of it is open.
 struct Skips {
     int32_t side = 0;
-    std::vector<int32_t> next[4];  // per direction: line * (side + 1) + position
+    std::vector<int32_t> next[4];  // per direction (right, left, down, up): line * (side + 1) + position
+};
 
-    explicit Skips(int32_t boardSide) : side(boardSide)
-    {
-        for (auto& n : next) {
-            n.resize(size_t(side) * size_t(side + 1));
-            for (size_t i = 0; i < n.size(); ++i)
-                n[i] = int32_t(i % size_t(side + 1));
-        }
+Skips noneSkipped(int32_t side)
+{
+    Skips skips;
+    skips.side = side;
+    for (auto& n : skips.next) {
+        n.resize(size_t(side) * size_t(side + 1));
+        for (size_t i = 0; i < n.size(); ++i)
+            n[i] = int32_t(i % size_t(side + 1));
     }
-    // Direction d's line and position of pixel (x, y): right, left, down, up.
-    void lineAndPosition(int d, int32_t x, int32_t y, int32_t& line, int32_t& position) const
-    {
-        const bool alongRow = d < 2;
-        line = alongRow ? y : x;
-        const int32_t p = alongRow ? x : y;
-        position = (d % 2 == 0) ? p : side - 1 - p;
-    }
-    // The first position at or after `position` that is not placed; side if none.
-    int32_t find(int d, int32_t line, int32_t position)
-    {
-        int32_t* n = &next[d][size_t(line) * size_t(side + 1)];
-        while (n[position] != position) {
-            n[position] = n[n[position]];
-            position = n[position];
-        }
-        return position;
-    }
-    void place(int32_t pixel)
-    {
-        for (int d = 0; d < 4; ++d) {
-            int32_t line = 0;
-            int32_t position = 0;
-            lineAndPosition(d, pixel % side, pixel / side, line, position);
-            next[d][size_t(line) * size_t(side + 1) + size_t(position)] = position + 1;
-        }
-    }
-    // The pixel after `pixel` in direction d that is not placed, or -1 off the board.
-    int32_t nextUnplaced(int d, int32_t pixel)
-    {
+    return skips;
+}
+
+// Direction d's line and position of a pixel: the position runs the way d goes.
+void lineAndPosition(const Skips& skips, int d, int32_t pixel, int32_t& line, int32_t& position)
+{
+    const int32_t x = pixel % skips.side;
+    const int32_t y = pixel / skips.side;
+    line = d < 2 ? y : x;
+    const int32_t p = d < 2 ? x : y;
+    position = (d % 2 == 0) ? p : skips.side - 1 - p;
+}
+
+void skipPixel(Skips& skips, int32_t pixel)
+{
+    for (int d = 0; d < 4; ++d) {
         int32_t line = 0;
         int32_t position = 0;
-        lineAndPosition(d, pixel % side, pixel / side, line, position);
-        const int32_t found = find(d, line, position + 1);
-        if (found >= side)
-            return -1;
-        const int32_t p = (d % 2 == 0) ? found : side - 1 - found;
-        return d < 2 ? line * side + p : p * side + line;
+        lineAndPosition(skips, d, pixel, line, position);
+        skips.next[d][size_t(line) * size_t(skips.side + 1) + size_t(position)] = position + 1;
     }
-};
+}
+
+// The pixel after `pixel` in direction d that is not placed, or -1 off the board.
+int32_t nextUnplaced(Skips& skips, int d, int32_t pixel)
+{
+    int32_t line = 0;
+    int32_t position = 0;
+    lineAndPosition(skips, d, pixel, line, position);
+    int32_t* n = &skips.next[d][size_t(line) * size_t(skips.side + 1)];
+    int32_t found = position + 1;  // at most side, whose entry stays side
+    while (n[found] != found) {
+        n[found] = n[n[found]];
+        found = n[found];
+    }
+    if (found >= skips.side)
+        return -1;
+    const int32_t p = (d % 2 == 0) ? found : skips.side - 1 - found;
+    return d < 2 ? line * skips.side + p : p * skips.side + line;
+}
 
 // Strokes for a colour with its own pixels open as well as `closed` allows.
 int32_t strokesWithOwnOpen(const std::vector<int32_t>& pixels, std::vector<uint8_t>& closed, int32_t side)
@@ -115,7 +117,7 @@ std::vector<int32_t> chooseColourOrder(const std::vector<std::vector<int32_t>>& 
         waiting.insert({loss[c], int32_t(c)});
     }
 
-    Skips skips(side);
+    Skips skips = noneSkipped(side);
     std::vector<int32_t> seen(colours, -1);
     std::vector<int32_t> backwards;
     backwards.reserve(colours);
@@ -136,10 +138,10 @@ std::vector<int32_t> chooseColourOrder(const std::vector<std::vector<int32_t>>& 
         auto chosen = waiting.begin();
         if (!backwards.empty()) {
             const uint32_t after = pens[size_t(backwards.back())];
-            int32_t best = chosen->first + sliderChanges(pens[size_t(chosen->second)], after);
-            int32_t looked = 0;
-            for (auto it = waiting.begin(); it != waiting.end() && it->first <= waiting.begin()->first + lossSlack &&
-                                            looked < choicesLooked;
+            const int32_t cheapest = chosen->first;
+            int32_t best = cheapest + sliderChanges(pens[size_t(chosen->second)], after);
+            auto it = waiting.begin();
+            for (int32_t looked = 0; it != waiting.end() && it->first <= cheapest + lossSlack && looked < choicesLooked;
                  ++it, ++looked) {
                 const int32_t cost = it->first + sliderChanges(pens[size_t(it->second)], after);
                 if (cost < best) {
@@ -153,14 +155,14 @@ std::vector<int32_t> chooseColourOrder(const std::vector<std::vector<int32_t>>& 
         backwards.push_back(c);
         for (const int32_t i : pixelsOf[size_t(c)]) {
             closed[size_t(i)] = 0;
-            skips.place(i);
+            skipPixel(skips, i);
         }
         // Colours whose lines now run on through c's pixels: the first pixel not
         // placed beyond each of them, in each direction.
         const int32_t stamp = int32_t(backwards.size());
         for (const int32_t i : pixelsOf[size_t(c)])
             for (int d = 0; d < 4; ++d) {
-                const int32_t beyond = skips.nextUnplaced(d, i);
+                const int32_t beyond = nextUnplaced(skips, d, i);
                 if (beyond < 0 || colourAt[size_t(beyond)] < 0)
                     continue;
                 const int32_t other = colourAt[size_t(beyond)];

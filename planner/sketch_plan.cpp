@@ -24,50 +24,55 @@ struct Piece {
 // mean and squared error at once.
 struct RowSums {
     int32_t side = 0;
-    std::vector<int64_t> sum[3];
+    std::vector<int64_t> sum[3];     // per channel: row * (side + 1) + pixels summed
     std::vector<int64_t> square[3];
-
-    RowSums(const std::vector<uint32_t>& colours, int32_t boardSide) : side(boardSide)
-    {
-        for (int c = 0; c < 3; ++c) {
-            sum[c].assign(size_t(side) * size_t(side + 1), 0);
-            square[c].assign(sum[c].size(), 0);
-        }
-        for (int32_t y = 0; y < side; ++y)
-            for (int32_t x = 0; x < side; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    const int64_t v = colours[size_t(y) * size_t(side) + size_t(x)] >> (8 * c) & 0xFFu;
-                    const size_t at = size_t(y) * size_t(side + 1) + size_t(x);
-                    sum[c][at + 1] = sum[c][at] + v;
-                    square[c][at + 1] = square[c][at] + v * v;
-                }
-    }
-    int64_t channelSum(int c, const Piece& p) const
-    {
-        const size_t base = size_t(p.row) * size_t(side + 1);
-        return sum[c][base + size_t(p.to) + 1] - sum[c][base + size_t(p.from)];
-    }
-    double error(const Piece& p) const
-    {
-        const size_t base = size_t(p.row) * size_t(side + 1);
-        const double n = double(p.to - p.from + 1);
-        double e = 0;
-        for (int c = 0; c < 3; ++c) {
-            const double s = double(channelSum(c, p));
-            e += double(square[c][base + size_t(p.to) + 1] - square[c][base + size_t(p.from)]) - s * s / n;
-        }
-        return e;
-    }
 };
+
+RowSums rowSumsOf(const std::vector<uint32_t>& colours, int32_t side)
+{
+    RowSums sums;
+    sums.side = side;
+    for (int c = 0; c < 3; ++c) {
+        sums.sum[c].assign(size_t(side) * size_t(side + 1), 0);
+        sums.square[c].assign(sums.sum[c].size(), 0);
+    }
+    for (int32_t y = 0; y < side; ++y)
+        for (int32_t x = 0; x < side; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const int64_t v = colours[size_t(y) * size_t(side) + size_t(x)] >> (8 * c) & 0xFFu;
+                const size_t at = size_t(y) * size_t(side + 1) + size_t(x);
+                sums.sum[c][at + 1] = sums.sum[c][at] + v;
+                sums.square[c][at + 1] = sums.square[c][at] + v * v;
+            }
+    return sums;
+}
+
+int64_t channelSum(const RowSums& sums, int c, const Piece& p)
+{
+    const size_t base = size_t(p.row) * size_t(sums.side + 1);
+    return sums.sum[c][base + size_t(p.to) + 1] - sums.sum[c][base + size_t(p.from)];
+}
+
+double squaredError(const RowSums& sums, const Piece& p)
+{
+    const size_t base = size_t(p.row) * size_t(sums.side + 1);
+    const double n = double(p.to - p.from + 1);
+    double e = 0;
+    for (int c = 0; c < 3; ++c) {
+        const double s = double(channelSum(sums, c, p));
+        e += double(sums.square[c][base + size_t(p.to) + 1] - sums.square[c][base + size_t(p.from)]) - s * s / n;
+    }
+    return e;
+}
 
 // The split of a piece that lowers the error most: the gain and the last pixel of
 // its left part.
 std::pair<double, int32_t> bestSplit(const RowSums& sums, const Piece& p)
 {
-    const double whole = sums.error(p);
+    const double whole = squaredError(sums, p);
     std::pair<double, int32_t> best{0.0, -1};
     for (int32_t k = p.from + shortestRun - 1; k + shortestRun <= p.to; ++k) {
-        const double gain = whole - sums.error({p.row, p.from, k}) - sums.error({p.row, k + 1, p.to});
+        const double gain = whole - squaredError(sums, {p.row, p.from, k}) - squaredError(sums, {p.row, k + 1, p.to});
         if (gain > best.first)
             best = {gain, k};
     }
@@ -79,7 +84,7 @@ uint32_t sketchPen(const RowSums& sums, const Piece& p)
     const int64_t n = p.to - p.from + 1;
     uint32_t key = 0;
     for (int c = 0; c < 3; ++c) {
-        const int64_t mean = (sums.channelSum(c, p) + n / 2) / n;
+        const int64_t mean = (channelSum(sums, c, p) + n / 2) / n;
         const int64_t position = std::min<int64_t>(51, (mean * 2 + 5 * penGrain) / (10 * penGrain) * penGrain);
         key |= uint32_t(position) << (12 - 6 * c);
     }
@@ -113,7 +118,7 @@ std::vector<PlannedGesture> planSketch(const std::vector<uint32_t>& colours, con
     if (pieces.empty() || int64_t(pieces.size()) > mostStrokes)
         return plan;
 
-    const RowSums sums(colours, side);
+    const RowSums sums = rowSumsOf(colours, side);
     std::priority_queue<std::tuple<double, int32_t, int32_t>> splits;  // gain, piece, split after
     for (size_t i = 0; i < pieces.size(); ++i) {
         const auto [gain, at] = bestSplit(sums, pieces[i]);
