@@ -49,7 +49,7 @@ RunSettings with(std::initializer_list<void (*)(RunSettings&)> changes)
 }
 
 class FastPass : public DesktopTest, public testing::WithParamInterface<FastCase> {
-protected:
+public:
     // The board a pass leaves on a fresh page, and the records it sent.
     static std::pair<PageModel, size_t> drawOnFreshPage(const FastCase& c, bool fast)
     {
@@ -140,6 +140,17 @@ TEST_P(FastPass, CoarseOrderLeavesTheSameBoardOrIsRefusedBeforeAnyInput)
     }
 }
 
+class CoarseRefusal : public DesktopTest {};
+
+TEST_F(CoarseRefusal, ComesWhereLongJiggedLinesOverlapBeforeAnyInput)
+{
+    FastCase c{"overlapping", with({[](RunSettings& s) { s.stepx = s.stepy = 2; s.uselines = true; s.jigfactor = 30; }})};
+    std::string said;
+    EXPECT_EQ(FastPass::drawCoarse(c, false, said), PassResult::Aborted);
+    EXPECT_EQ(said, coarseRefusal);
+    EXPECT_TRUE(virtualInputLog().empty());
+}
+
 TEST_P(FastPass, PreviewAtAShareKeepsTheBoardOfThatManyRecords)
 {
     const FastCase& c = GetParam();
@@ -178,6 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
                  with({[](RunSettings& s) {
                      s.stepx = 2; s.stepy = 3; s.randomcolorfactor = 9; s.jigfactor = 3; s.jigfromcenter = true;
                  }})},
+        // Colour noise on dots: in the coarse order the random numbers must still fall
+        // to the same points.
+        FastCase{"noise_dots", with({[](RunSettings& s) { s.stepx = 2; s.stepy = 3; s.randomcolorfactor = 9; }})},
         FastCase{"crossfade_black_skipped",
                  with({[](RunSettings& s) { s.stepx = s.stepy = 2; s.crossfade = 0.5f; s.ignoreblack = true; }})},
         FastCase{"negative_jig_lines", with({[](RunSettings& s) { s.stepx = 5; s.stepy = 5; s.uselines = true; s.jigfactor = -7; }})},
