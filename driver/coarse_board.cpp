@@ -8,7 +8,7 @@ CoarseCheck checkCoarseOrder(const RunSettings& settings, const PassPixels& firs
     RunSettings coarse = settings;
     coarse.order = runOrderCoarse;
     NormalBoard reordered;
-    if (learnNormalBoard(coarse, first, second, reordered) == PassResult::Aborted)
+    if (learnBoardAsOrdered(coarse, first, second, reordered) == PassResult::Aborted)
         return CoarseCheck::Aborted;
     const bool same = reordered.page.board == normal.page.board && reordered.page.painted == normal.page.painted;
     return same ? CoarseCheck::SameBoard : CoarseCheck::ChangesBoard;

@@ -34,7 +34,7 @@ PassResult runDrawing(const RunSettings& settings, const PassPixels& first, cons
     RunSettings rows = settings;
     rows.order = runOrderRows;
     NormalBoard normal;
-    if (learnNormalBoard(rows, first, second, normal) == PassResult::Aborted)
+    if (learnNormalBoard(settings, first, second, normal) == PassResult::Aborted)
         return PassResult::Aborted;
     tally.points = normal.points;
     std::vector<PlannedGesture> plan;

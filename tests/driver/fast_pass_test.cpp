@@ -265,6 +265,31 @@ INSTANTIATE_TEST_SUITE_P(Grids, CoarseOrder,
 
 TEST(CoarseOrder, NoGridBeyondTheBoard) { EXPECT_TRUE(coarseOrder(301, 300).empty()); }
 
+// -repair restores, and -fast draws, the rows order's board even under -order
+// coarse, where overlapping marks leave another board in the coarse order.
+TEST(NormalBoard, IsTheRowsOrdersWhateverTheOrderAsked)
+{
+    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+    useDesktop(virtualDesktop());
+    ScreenSize = {testScreenWidth, testScreenHeight};
+    BoardOrigin = {testBoardX, testBoardY};
+    resetRandomSource();
+    RunSettings settings;
+    settings.stepx = settings.stepy = 2;
+    settings.uselines = true;
+    settings.jigfactor = 30;
+    NormalBoard rows;
+    ASSERT_EQ(learnNormalBoard(settings, busyPicture(), nullptr, rows), PassResult::Finished);
+    settings.order = runOrderCoarse;
+    NormalBoard asked;
+    NormalBoard coarse;
+    ASSERT_EQ(learnNormalBoard(settings, busyPicture(), nullptr, asked), PassResult::Finished);
+    ASSERT_EQ(learnBoardAsOrdered(settings, busyPicture(), nullptr, coarse), PassResult::Finished);
+    EXPECT_EQ(asked.page.board, rows.page.board);
+    EXPECT_NE(coarse.page.board, rows.page.board) << "the marks here must overlap";
+    EXPECT_EQ(coarse.records, rows.records);
+}
+
 TEST(NormalBoard, CountsThePassesPointsAndRecordsAndLeavesTheRunAsItWas)
 {
     resetVirtualDesktop(testScreenWidth, testScreenHeight, 0x123456u);
