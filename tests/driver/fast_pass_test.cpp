@@ -219,6 +219,20 @@ TEST_F(FastKeys, EscapeEndsTheDrawingBetweenGestures)
     EXPECT_EQ(virtualInputLog().size(), 80u) << "forty whole gestures, then nothing";
 }
 
+TEST_F(FastKeys, EscapeEndsTheCoarseOrderBetweenPointsEveryEighthPointFirst)
+{
+    holdKeyDuringPolls(ControlKey::Escape, 40, 40);
+    settings.order = runOrderCoarse;
+    EXPECT_EQ(runCoarseDrawingPass(settings, picture, nullptr), PassResult::Aborted);
+    const std::vector<DrawnPoint> points = drawnPoints();
+    ASSERT_EQ(points.size(), 40u) << "forty whole points, then nothing";
+    for (const DrawnPoint& p : points) {
+        // Step 3: grid points 8 apart are 24 pixels apart.
+        EXPECT_EQ((p.mark.x1 - testBoardX) % 24, 0);
+        EXPECT_EQ((p.mark.y1 - testBoardY) % 24, 0);
+    }
+}
+
 TEST_F(FastKeys, MinusPausesWithoutInputAndPlusResumesToTheSameBoard)
 {
     holdKeyDuringPolls(ControlKey::KeypadMinus, 30, 30);
@@ -235,59 +249,6 @@ TEST_F(FastKeys, MinusPausesWithoutInputAndPlusResumesToTheSameBoard)
     resetRandomSource();
     ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
     EXPECT_EQ(drawn.board, shownPageModel().board);
-}
-
-struct InterlaceCase {
-    int32_t columns, rows;
-    size_t firstPass;  // points in the first of the seven passes
-};
-
-class CoarseOrder : public testing::TestWithParam<InterlaceCase> {};
-
-TEST_P(CoarseOrder, VisitsEveryPointOnceEveryEighthOfEveryEighthRowFirst)
-{
-    const InterlaceCase& c = GetParam();
-    std::vector<int32_t> order = coarseOrder(c.columns, c.rows);
-    ASSERT_EQ(order.size(), size_t(c.columns) * size_t(c.rows));
-    for (size_t k = 0; k < c.firstPass; ++k)
-        EXPECT_TRUE(order[k] % c.columns % 8 == 0 && order[k] / c.columns % 8 == 0) << "point " << order[k];
-    if (c.firstPass < order.size()) {
-        EXPECT_FALSE(order[c.firstPass] % c.columns % 8 == 0 && order[c.firstPass] / c.columns % 8 == 0);
-    }
-    std::sort(order.begin(), order.end());
-    for (size_t k = 0; k < order.size(); ++k)
-        ASSERT_EQ(order[k], int32_t(k)) << "a point missed or visited twice";
-}
-
-INSTANTIATE_TEST_SUITE_P(Grids, CoarseOrder,
-                         testing::Values(InterlaceCase{300, 300, 38 * 38}, InterlaceCase{1, 1, 1},
-                                         InterlaceCase{100, 3, 13}, InterlaceCase{7, 20, 3}));
-
-TEST(CoarseOrder, NoGridBeyondTheBoard) { EXPECT_TRUE(coarseOrder(301, 300).empty()); }
-
-// -repair restores, and -fast draws, the rows order's board even under -order
-// coarse, where overlapping marks leave another board in the coarse order.
-TEST(NormalBoard, IsTheRowsOrdersWhateverTheOrderAsked)
-{
-    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
-    useDesktop(virtualDesktop());
-    ScreenSize = {testScreenWidth, testScreenHeight};
-    BoardOrigin = {testBoardX, testBoardY};
-    resetRandomSource();
-    RunSettings settings;
-    settings.stepx = settings.stepy = 2;
-    settings.uselines = true;
-    settings.jigfactor = 30;
-    NormalBoard rows;
-    ASSERT_EQ(learnNormalBoard(settings, busyPicture(), nullptr, rows), PassResult::Finished);
-    settings.order = runOrderCoarse;
-    NormalBoard asked;
-    NormalBoard coarse;
-    ASSERT_EQ(learnNormalBoard(settings, busyPicture(), nullptr, asked), PassResult::Finished);
-    ASSERT_EQ(learnBoardAsOrdered(settings, busyPicture(), nullptr, coarse), PassResult::Finished);
-    EXPECT_EQ(asked.page.board, rows.page.board);
-    EXPECT_NE(coarse.page.board, rows.page.board) << "the marks here must overlap";
-    EXPECT_EQ(coarse.records, rows.records);
 }
 
 TEST(NormalBoard, CountsThePassesPointsAndRecordsAndLeavesTheRunAsItWas)
