@@ -70,6 +70,34 @@ static int32_t readPace(const char* text)
     return value;
 }
 
+// A word in any case: read strictly, as a mistyped order would draw another way.
+static bool isWord(const char* text, const char* word)
+{
+    size_t i = 0;
+    while (word[i] != '\0' && (text[i] | 0x20) == word[i])
+        ++i;
+    return word[i] == '\0' && text[i] == '\0';
+}
+
+static int32_t readOrder(const char* text)
+{
+    if (isWord(text, "rows"))
+        return runOrderRows;
+    return isWord(text, "coarse") ? runOrderCoarse : runOrderRefused;
+}
+
+// Whole per cent from 1 to 100, and only where there is a preview to keep.
+static int32_t readPreviewPercent(const char* text)
+{
+    int32_t value = 0;
+    size_t digits = 0;
+    for (; text[digits] >= '0' && text[digits] <= '9' && value <= 100; ++digits)
+        value = value * 10 + (text[digits] - '0');
+    if (digits == 0 || text[digits] != '\0' || value < 1 || value > 100 || !isOptionPresent("-preview"))
+        return runPreviewAtRefused;
+    return value;
+}
+
 RunSettings readRunSettings()
 {
     RunSettings settings;
@@ -95,6 +123,10 @@ RunSettings readRunSettings()
         settings.image2 = valueAfter(slot);
     if (const int32_t slot = findArgument("-pace"))
         settings.pace = readPace(valueAfter(slot));
+    if (const int32_t slot = findArgument("-order"))
+        settings.order = readOrder(valueAfter(slot));
+    if (const int32_t slot = findArgument("-previewat"))
+        settings.previewPercent = readPreviewPercent(valueAfter(slot));
     return settings;
 }
 
@@ -165,6 +197,19 @@ std::string validateRunSettings(const RunSettings& settings)
                       "Bad -pace %s: the pace must be auto or whole microseconds from %d to %d!\n",
                       argumentAt(findArgument("-pace") + 1), runPaceFastestUs, runPaceSlowestUs);
         return paceLine;
+    }
+    if (settings.order == runOrderRefused) {
+        char orderLine[argumentSlotSize + 100];
+        std::snprintf(orderLine, sizeof orderLine, "Bad -order %s: the order must be rows or coarse!\n",
+                      argumentAt(findArgument("-order") + 1));
+        return orderLine;
+    }
+    if (settings.previewPercent == runPreviewAtRefused) {
+        char percentLine[argumentSlotSize + 100];
+        std::snprintf(percentLine, sizeof percentLine,
+                      "Bad -previewat %s: it takes whole per cent from 1 to 100, with -preview!\n",
+                      argumentAt(findArgument("-previewat") + 1));
+        return percentLine;
     }
     if (settings.crossfade > 0.0f && !settings.image2) {
         std::snprintf(line, sizeof line, "Bad -crossfade %g: there is no second picture to blend in (-image2)!\n",

@@ -24,7 +24,19 @@ struct RunSettings {
     // page, 0 for the 1 ms pause of a run without -pace; runPaceRefused for a value
     // that is neither.
     int32_t pace = 0;
+    // -order: top down (runOrderRows) or the whole picture first, then finer
+    // (runOrderCoarse); runOrderRefused for another word.
+    int32_t order = 0;
+    // -previewat: -preview keeps the board as it is after this share of the run's
+    // input records, in per cent; 100 without it, runPreviewAtRefused for a value
+    // that is not whole per cent from 1 to 100 or that comes without -preview.
+    int32_t previewPercent = 100;
 };
+
+inline constexpr int32_t runOrderRows = 0;
+inline constexpr int32_t runOrderCoarse = 1;
+inline constexpr int32_t runOrderRefused = -1;
+inline constexpr int32_t runPreviewAtRefused = -1;
 
 inline constexpr int32_t runPaceAuto = -1;
 inline constexpr int32_t runPaceRefused = -2;

@@ -31,6 +31,8 @@ const UsageLine usageLines[] = {
     {"-ignorewhite", "", "off", "skip (almost) white points"},
     {"-1280x800", "", "off", "scale the mouse to a 1280x800 screen"},
     {"-fast", "", "off", "the same board, planned with far less input"},
+    {"-order", "rows|coarse", "rows", "coarse: the same board, the whole picture"},
+    {"", "", "", "early (a rough sketch, then finer and finer)"},
     {"-repair", "", "off", "read the board back after, redraw what differs"},
     {"-pace", "auto|US", "1 ms", "pause after each mouse event: auto follows the"},
     {"", "", "", "page, US is 100-1000 microseconds"},
@@ -40,6 +42,8 @@ const UsageLine usageLines[] = {
     {"-preview", "FILE.png", "none", "draw on a model of the page, not the screen,"},
     {"", "", "", "save the board it leaves as PNG and say what"},
     {"", "", "", "the real run would cost"},
+    {"-previewat", "PERCENT", "100", "with -preview: save the board as it is after"},
+    {"", "", "", "that share of the run's mouse events, 1-100"},
     {"-help", "", "", "this text, then exit; also --help, -h, -?, /?"},
     {"-version", "", "", "the version, then exit; also --version"},
 };
@@ -50,6 +54,7 @@ const char* const examples[] = {
     "scrivdraw -stepx 2 -stepy 2 clipboard",
     "scrivdraw -image rose.tga -stepx 3 -stepy 3 -uselines -jigfactor 4 -wait 10",
     "scrivdraw -image rose.tga -fast -preview board.png",
+    "scrivdraw -image rose.tga -fast -order coarse -preview quarter.png -previewat 25",
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "driver/drawing_pass.h"
 
 #include "common/numeric.h"
+#include "driver/coarse_pass.h"
 #include "driver/control_keys.h"
 #include "desktop/pointer.h"
 #include "desktop/screen.h"
@@ -33,9 +34,11 @@ Channels sample(const PassPixels& picture, float u, float v)
 
 int32_t sumSaturated(int64_t a, int64_t b, int64_t c = 0) { return saturateToInt32(a + b + c); }
 
-// One grid point, drawn: colour, pen, displacement, mark.
-void drawPoint(const RunSettings& s, const PassPixels& first, const PassPixels* second, int32_t x, int32_t y)
+}  // namespace
+
+PointMark markOfPoint(const RunSettings& s, const PassPixels& first, const PassPixels* second, int32_t x, int32_t y)
 {
+    PointMark mark;
     const float u = roundToSingle(double(x) * double(unitScale));
     const float v = roundToSingle(double(y) * double(unitScale));
     const float cx = roundToSingle(double(x) * double(centreScale) - 1.0);
@@ -51,9 +54,9 @@ void drawPoint(const RunSettings& s, const PassPixels& first, const PassPixels* 
     int32_t* c = colour.c;
 
     if (s.ignorewhite && c[0] >= whiteThreshold && c[1] >= whiteThreshold && c[2] >= whiteThreshold)
-        return;
+        return mark;
     if (s.ignoreblack && c[0] < blackThreshold && c[1] < blackThreshold && c[2] < blackThreshold)
-        return;
+        return mark;
     if (s.compresscolor)
         for (int i = 0; i < 3; ++i)
             c[i] &= ~7;
@@ -63,11 +66,12 @@ void drawPoint(const RunSettings& s, const PassPixels& first, const PassPixels* 
         const int32_t ra = nextRandom();
         const int32_t rb = nextRandom();
         const int32_t rc = nextRandom();
-        setPenColour(sumSaturated(c[0], 2 * int64_t{rc % factor}, -int64_t{factor}),
-                     sumSaturated(c[1], 2 * int64_t{rb % factor}, -int64_t{factor}),
-                     sumSaturated(c[2], 2 * int64_t{ra % factor}, -int64_t{factor}));
+        mark.pen[0] = sumSaturated(c[0], 2 * int64_t{rc % factor}, -int64_t{factor});
+        mark.pen[1] = sumSaturated(c[1], 2 * int64_t{rb % factor}, -int64_t{factor});
+        mark.pen[2] = sumSaturated(c[2], 2 * int64_t{ra % factor}, -int64_t{factor});
     } else {
-        setPenColour(c[0], c[1], c[2]);
+        for (int i = 0; i < 3; ++i)
+            mark.pen[i] = c[i];
     }
 
     // 2 x jigfactor fits in 32 bits and is not 0: the settings check saw to it.
@@ -82,18 +86,34 @@ void drawPoint(const RunSettings& s, const PassPixels& first, const PassPixels* 
     if (jig == 1)
         dx = dy = 0;
 
-    const int32_t px = sumSaturated(BoardOrigin.x, x);
-    const int32_t py = sumSaturated(BoardOrigin.y, y);
-    if (s.uselines)
-        strokeBetween(px, py, sumSaturated(px, dx), sumSaturated(py, dy));
-    else
-        clickAt(sumSaturated(px, dx), sumSaturated(py, dy));
+    mark.drawn = true;
+    mark.x = x;
+    mark.y = y;
+    mark.dx = dx;
+    mark.dy = dy;
+    return mark;
 }
 
-}  // namespace
+void sendMark(const RunSettings& s, const PointMark& mark)
+{
+    if (!mark.drawn)
+        return;
+    setPenColour(mark.pen[0], mark.pen[1], mark.pen[2]);
+    // The board's place is read after the pen is set: the page watchdog may have
+    // followed it elsewhere meanwhile.
+    const int32_t px = sumSaturated(BoardOrigin.x, mark.x);
+    const int32_t py = sumSaturated(BoardOrigin.y, mark.y);
+    if (s.uselines)
+        strokeBetween(px, py, sumSaturated(px, mark.dx), sumSaturated(py, mark.dy));
+    else
+        clickAt(sumSaturated(px, mark.dx), sumSaturated(py, mark.dy));
+}
+
 
 PassResult runDrawingPass(const RunSettings& settings, const PassPixels& first, const PassPixels* second)
 {
+    if (settings.order == runOrderCoarse)
+        return runCoarseDrawingPass(settings, first, second);
     bool paused = false;
     // Wide counters: a step of up to 2^31 - 1 must not overflow on its way past 300.
     for (int64_t y = 0; y < boardSide; y += settings.stepy) {
@@ -103,7 +123,7 @@ PassResult runDrawingPass(const RunSettings& settings, const PassPixels& first, 
                 return PassResult::Aborted;
             if (keys == KeyVerdict::Wait)
                 continue;  // the same point, polled again at once
-            drawPoint(settings, first, second, static_cast<int32_t>(x), static_cast<int32_t>(y));
+            sendMark(settings, markOfPoint(settings, first, second, static_cast<int32_t>(x), static_cast<int32_t>(y)));
             x += settings.stepx;
         }
     }

@@ -6,7 +6,12 @@
 #include "desktop/sliders.h"
 #include "driver/control_keys.h"
 #include "driver/normal_board.h"
+#include "driver/coarse_board.h"
 #include "driver/progress.h"
+#include "planner/sketch_plan.h"
+#include "preview/scrivlet_page.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -25,11 +30,13 @@ void drawGesture(const PlannedGesture& g)
 PassResult runDrawing(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
                       DrawingTally& tally)
 {
+    // The board is always the one the rows order leaves.
+    RunSettings rows = settings;
+    rows.order = runOrderRows;
     NormalBoard normal;
     if (learnNormalBoard(settings, first, second, normal) == PassResult::Aborted)
         return PassResult::Aborted;
     tally.points = normal.points;
-    const int64_t before = sentInputRecords();
     std::vector<PlannedGesture> plan;
     if (settings.fast)
         plan = planFastDrawing(normal.page.board, normal.page.painted, boardSide);
@@ -37,8 +44,38 @@ PassResult runDrawing(const RunSettings& settings, const PassPixels& first, cons
     // then the normal pass is the fast one. It draws the same random numbers again,
     // as the model pass left the source where it found it.
     const bool planned = settings.fast && plannedRecords(plan) < normal.records;
-    startProgress(planned ? plannedRecords(plan) : normal.records);
-    const PassResult result = planned ? drawPlannedGestures(plan) : runDrawingPass(settings, first, second);
+    const int64_t drawingRecords = planned ? plannedRecords(plan) : normal.records;
+
+    std::vector<PlannedGesture> sketch;
+    bool coarsePoints = false;
+    if (settings.order == runOrderCoarse) {
+        sketch = planSketch(normal.page.board, normal.page.painted, boardSide, sketchGestures(drawingRecords / 2));
+        if (!planned) {
+            CoarseCheck check = checkCoarseOrder(settings, first, second, normal);
+            if (check == CoarseCheck::Aborted)
+                return PassResult::Aborted;
+            // -fast promises the board: where its normal pass would change in the
+            // coarse order, the points keep the rows order behind the sketch.
+            if (check == CoarseCheck::ChangesBoard && !settings.fast) {
+                std::fputs(coarseRefusal, stdout);
+                return PassResult::Aborted;
+            }
+            coarsePoints = check == CoarseCheck::SameBoard;
+        }
+    }
+    // The model passes above went through the pointer too: count from here.
+    const int64_t before = sentInputRecords();
+    const int64_t total = plannedRecords(sketch) + drawingRecords;
+    startProgress(total);
+    if (settings.previewPercent < 100)
+        keepScrivletBoardAfter(total * settings.previewPercent / 100);
+    if (drawPlannedGestures(sketch) == PassResult::Aborted) {
+        tally.records = sentInputRecords() - before;
+        return PassResult::Aborted;
+    }
+    const PassResult result = planned        ? drawPlannedGestures(plan)
+                              : coarsePoints ? runDrawingPass(settings, first, second)
+                                             : runDrawingPass(rows, first, second);
     tally.records = sentInputRecords() - before;
     return result;
 }

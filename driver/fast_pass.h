@@ -18,6 +18,10 @@ struct DrawingTally {
 
 // The run's drawing: the normal pass, or with -fast the planned one. Its progress
 // is shown against the records planned for it, worked out on the page model first.
+// With -order coarse a sketch comes first and the normal pass goes coarse to fine;
+// where that order would change the board (marks that overlap), a run without
+// -fast is refused with one line (Aborted), and -fast keeps the rows order. With
+// -previewat the shown page keeps its board after that share of the records.
 PassResult runDrawing(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
                       DrawingTally& tally);
 

@@ -65,6 +65,14 @@ const DesktopBackend modelBackend = {
 PassResult learnNormalBoard(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
                             NormalBoard& out)
 {
+    RunSettings rows = settings;
+    rows.order = runOrderRows;
+    return learnBoardAsOrdered(rows, first, second, out);
+}
+
+PassResult learnBoardAsOrdered(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
+                               NormalBoard& out)
+{
     const DesktopBackend& real = activeDesktop();
     int32_t width = 0;
     int32_t height = 0;

@@ -18,6 +18,11 @@ struct NormalBoard {
 
 // Runs the pass on the model from the current random state, leaving that state,
 // the desktop in use and ScreenSize as they were. Aborted only when a stop was
-// asked for meanwhile.
+// asked for meanwhile. In the rows order, whatever -order says: its board is the
+// one every order must leave (and -repair must restore).
 PassResult learnNormalBoard(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
                             NormalBoard& out);
+
+// The same in the order the settings ask for.
+PassResult learnBoardAsOrdered(const RunSettings& settings, const PassPixels& first, const PassPixels* second,
+                               NormalBoard& out);

@@ -25,7 +25,7 @@ const char* const optionNames[] = {
     "-image",     "-image2",        "-crossfade",   "-jigfactor",     "-randomcolorfactor",
     "-stepx",     "-stepy",         "-uselines",    "-jigfromcenter", "-compresscolor",
     "-ignoreblack", "-ignorewhite", "-1280x800",    "-preview",       "-IMAGE",
-    "-wait",
+    "-wait",     "-order",         "-previewat",
     "",
 };
 
@@ -127,6 +127,12 @@ void checkSettings()
     } else if (refusal.back() != '\n' || refusal.find('\n') != refusal.size() - 1) {
         fail("a refusal is not exactly one line");
     }
+    if (settings.order != runOrderRows && settings.order != runOrderCoarse && settings.order != runOrderRefused)
+        fail("an order that is none of the three");
+    if (refusal.empty() && (settings.order == runOrderRefused || settings.previewPercent < 1 ||
+                            settings.previewPercent > 100 ||
+                            (settings.previewPercent < 100 && findArgument("-preview") == 0)))
+        fail("a refused order or preview share passed the check");
     int32_t seconds = -1;
     const std::string waitRefusal = readWaitSeconds(seconds);
     if (waitRefusal.empty() ? (seconds < 0 || seconds > longestWaitSeconds)

@@ -1,9 +1,10 @@
 #pragma once
 // Plans how to draw a finished board with as little input as possible: colour by
-// colour, each slider clicked only when its channel changes, and each run of a
-// colour drawn as one horizontal or vertical stroke. Pages agree on which pixels a
-// horizontal or vertical 1-pixel line covers, whatever their line algorithm, so the
-// plan leaves exactly the board it was given on any of them.
+// colour (in the order colour_order.h chooses), each slider clicked only when its
+// channel changes, and each run of a colour drawn as one stroke along a row, a
+// column or a 45-degree diagonal. Pages agree on which pixels such a 1-pixel line
+// covers, whatever their line algorithm, so the plan leaves exactly the board it
+// was given on any of them.
 
 #include <cstdint>
 #include <vector>
@@ -30,3 +31,13 @@ std::vector<PlannedGesture> planFastDrawing(const std::vector<uint32_t>& colours
 
 // Every gesture is a press and a release.
 inline int64_t plannedRecords(const std::vector<PlannedGesture>& plan) { return 2 * int64_t(plan.size()); }
+
+// However the colours are ordered, the last stroke over a pixel has the pixel's
+// colour, so each pen needs at least the strokes that cover its pixels with every
+// painted pixel open to cross, and each pen past the first a slider click. The
+// bound for strokes along rows and columns only, exact, for the benchmarks.
+struct PlanBound {
+    int64_t pens = 0;
+    int64_t strokes = 0;
+};
+PlanBound rowAndColumnBound(const std::vector<uint32_t>& colours, const std::vector<uint8_t>& painted, int32_t side);

@@ -100,12 +100,15 @@ std::vector<CoverStroke> coverWithStrokes(const std::vector<int32_t>& pixels, co
         [&](int32_t line, int32_t p) { return open(size_t(p) * size_t(side) + size_t(line)); });
 
     // columnOf is in column order; give each pixel (in row order) its column segment.
-    std::vector<int32_t> columnOfIndex(size_t(side) * size_t(side), -1);
+    // Sorted back by index, the pairs line up with pixels, which are in row order:
+    // no board-sized table, as the planner covers thousands of small colours.
+    std::vector<std::pair<int32_t, int32_t>> columnOfPixel(n);
     for (size_t k = 0; k < n; ++k)
-        columnOfIndex[size_t(byColumn[k])] = columnOf[k];
+        columnOfPixel[k] = {byColumn[k], columnOf[k]};
+    std::sort(columnOfPixel.begin(), columnOfPixel.end());
     std::vector<std::vector<int32_t>> adjacent(rows.size());
     for (size_t k = 0; k < n; ++k)
-        adjacent[size_t(rowOf[k])].push_back(columnOfIndex[size_t(pixels[k])]);
+        adjacent[size_t(rowOf[k])].push_back(columnOfPixel[k].second);
 
     const Matching m = maximumMatching(adjacent, columns.size());
     // König: from the unmatched row segments, walk unmatched edges to columns and

@@ -8,6 +8,7 @@ namespace {
 
 PageModel page;
 ScrivletPageLooks looks;
+int64_t recordsToKeep = -1;  // input records the page still takes; -1: no end
 
 int64_t floorDivide(int64_t value, int64_t by) { return value / by - (value % by < 0 ? 1 : 0); }
 
@@ -55,6 +56,7 @@ void showScrivletPage(int32_t boardX, int32_t boardY, const ScrivletPageLooks& p
     if (looks.scalePercent < 1)
         looks.scalePercent = 100;
     resetPageModel(page, boardX, boardY, pageBackground);
+    recordsToKeep = -1;
     page.mirror = mirrorPixel;
     paintLayout(boardX, boardY);
     setVirtualInputHandler(scrivletPageInput);
@@ -72,11 +74,17 @@ void moveScrivletPage(int32_t boardX, int32_t boardY)
 
 void scrivletPageInput(int32_t x, int32_t y, uint32_t flags)
 {
+    if (recordsToKeep == 0)
+        return;
+    if (recordsToKeep > 0)
+        --recordsToKeep;
     const int64_t pageX = onPage(x);
     const int64_t pageY = onPage(y);
     if (pageX < INT32_MIN || pageX > INT32_MAX || pageY < INT32_MIN || pageY > INT32_MAX)
         return;
     pageModelInput(page, static_cast<int32_t>(pageX), static_cast<int32_t>(pageY), flags);
 }
+
+void keepScrivletBoardAfter(int64_t records) { recordsToKeep = records < 0 ? 0 : records; }
 
 const PageModel& shownPageModel() { return page; }

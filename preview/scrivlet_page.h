@@ -43,6 +43,10 @@ void moveScrivletPage(int32_t boardX, int32_t boardY);
 // showScrivletPage routes the virtual desktop's input to.
 void scrivletPageInput(int32_t x, int32_t y, uint32_t flags);
 
+// From now, the page takes this many more input records and then no more, until it
+// is shown again: -previewat's board part of the way through a run.
+void keepScrivletBoardAfter(int64_t records);
+
 // The model behind the page shown last: its board and which pixels were painted.
 const PageModel& shownPageModel();
 

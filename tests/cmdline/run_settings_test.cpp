@@ -146,7 +146,27 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusalCase{"p -pace 99", "-pace 99"}, RefusalCase{"p -pace 1001", "-pace 1001"},
                     RefusalCase{"p -pace 0", "-pace 0"}, RefusalCase{"p -pace 250us", "-pace 250us"},
                     RefusalCase{"p -pace autom", "-pace autom"}, RefusalCase{"p -pace -500", "-pace -500"},
-                    RefusalCase{"p -pace 99999999999", "-pace 99999999999"}, RefusalCase{"p -pace", "-pace"}));
+                    RefusalCase{"p -pace 99999999999", "-pace 99999999999"}, RefusalCase{"p -pace", "-pace"},
+                    // So is an order, and a preview's share, which needs a preview.
+                    RefusalCase{"p -order coarse", nullptr}, RefusalCase{"p -ORDER Rows", nullptr},
+                    RefusalCase{"p -order coarser", "-order coarser"}, RefusalCase{"p -order", "-order"},
+                    RefusalCase{"p -preview b.png -previewat 25", nullptr},
+                    RefusalCase{"p -preview b.png -previewat 100", nullptr},
+                    RefusalCase{"p -preview b.png -previewat 0", "-previewat 0"},
+                    RefusalCase{"p -preview b.png -previewat 101", "-previewat 101"},
+                    RefusalCase{"p -preview b.png -previewat 25%", "-previewat 25%"},
+                    RefusalCase{"p -preview b.png -previewat 99999999999", "-previewat 99999999999"},
+                    RefusalCase{"p -previewat 25", "-previewat 25"}));
+
+TEST(RunSettingsValues, OrderIsRowsUnlessCoarseAndThePreviewIsWholeWithoutAShare)
+{
+    EXPECT_EQ(settingsFor("p").order, runOrderRows);
+    EXPECT_EQ(settingsFor("p -order COARSE").order, runOrderCoarse);
+    EXPECT_EQ(settingsFor("p -order rows").order, runOrderRows);
+    EXPECT_EQ(settingsFor("p -order up").order, runOrderRefused);
+    EXPECT_EQ(settingsFor("p -preview b.png").previewPercent, 100);
+    EXPECT_EQ(settingsFor("p -preview b.png -previewat 025").previewPercent, 25);
+}
 
 TEST(RunSettingsValues, PaceIsAutoOrMicrosecondsAndNothingWithoutIt)
 {

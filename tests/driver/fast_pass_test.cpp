@@ -3,8 +3,14 @@
 #include "driver/drawing_pass.h"
 #include "driver/normal_board.h"
 #include "pass_fixture.h"
+#include "driver/coarse_board.h"
+#include "driver/coarse_pass.h"
+#include "preview/pointer_landing.h"
 #include "preview/scrivlet_page.h"
 
+#include <algorithm>
+
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -43,20 +49,40 @@ RunSettings with(std::initializer_list<void (*)(RunSettings&)> changes)
 }
 
 class FastPass : public DesktopTest, public testing::WithParamInterface<FastCase> {
-protected:
+public:
     // The board a pass leaves on a fresh page, and the records it sent.
     static std::pair<PageModel, size_t> drawOnFreshPage(const FastCase& c, bool fast)
+    {
+        freshPage(c);
+        const PassPixels first = busyPicture();
+        const PassPixels second = flatPicture();
+        const PassResult result = fast ? runFastPass(c.settings, first, &second) : runDrawingPass(c.settings, first, &second);
+        EXPECT_EQ(result, PassResult::Finished);
+        return {shownPageModel(), virtualInputLog().size()};
+    }
+    static void freshPage(const FastCase& c)
     {
         resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
         showScrivletPage(c.boardX, c.boardY);
         BoardOrigin = {c.boardX, c.boardY};
         ScreenSize = c.scaled1280x800 ? ScreenDimensions{1280, 800} : ScreenDimensions{testScreenWidth, testScreenHeight};
         resetRandomSource();
+    }
+    // The run's drawing with -order coarse, and what it printed.
+    static PassResult drawCoarse(const FastCase& c, bool fast, std::string& said)
+    {
+        freshPage(c);
+        RunSettings settings = c.settings;
+        settings.fast = fast;
+        settings.order = runOrderCoarse;
         const PassPixels first = busyPicture();
         const PassPixels second = flatPicture();
-        const PassResult result = fast ? runFastPass(c.settings, first, &second) : runDrawingPass(c.settings, first, &second);
-        EXPECT_EQ(result, PassResult::Finished);
-        return {shownPageModel(), virtualInputLog().size()};
+        DrawingTally tally;
+        testing::internal::CaptureStdout();
+        const PassResult result = runDrawing(settings, first, &second, tally);
+        said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(tally.records, int64_t(virtualInputLog().size()));
+        return result;
     }
 };
 
@@ -74,16 +100,82 @@ TEST_P(FastPass, LeavesTheNormalPassesBoardWithStraightStrokesAndFewerRecords)
         return;
     }
     EXPECT_LT(fastRecords, normalRecords);
-    // Only horizontal or vertical strokes; a slider clicked only when its channel changes.
+    // Only strokes along rows, columns or 45-degree diagonals; a slider clicked only
+    // when its channel changes.
     int32_t lastSlider[3] = {-1, -1, -1};
     for (const Gesture& g : loggedGestures()) {
-        EXPECT_TRUE(g.x1 == g.x2 || g.y1 == g.y2) << g.x1 << "," << g.y1 << " to " << g.x2 << "," << g.y2;
+        EXPECT_TRUE(g.x1 == g.x2 || g.y1 == g.y2 || std::abs(g.x2 - g.x1) == std::abs(g.y2 - g.y1))
+            << g.x1 << "," << g.y1 << " to " << g.x2 << "," << g.y2;
         for (int channel = 0; channel < 3; ++channel)
             if (g.y1 == c.boardY + sliderRows[channel]) {
                 EXPECT_NE(g.x1, lastSlider[channel]) << "slider " << channel << " clicked without a change";
                 lastSlider[channel] = g.x1;
             }
     }
+}
+
+TEST_P(FastPass, CoarseOrderLeavesTheSameBoardOrIsRefusedBeforeAnyInput)
+{
+    const FastCase& c = GetParam();
+    const auto [normal, normalRecords] = drawOnFreshPage(c, false);
+    const auto [fast, fastRecords] = drawOnFreshPage(c, true);
+    const bool marksMove = c.settings.uselines || c.settings.jigfactor != 1 || c.scaled1280x800;
+    for (const bool withFast : {false, true}) {
+        std::string said;
+        const PassResult result = drawCoarse(c, withFast, said);
+        if (result == PassResult::Aborted) {
+            EXPECT_FALSE(withFast) << "-fast keeps the board in any order";
+            EXPECT_TRUE(marksMove) << "refused though no mark moves";
+            EXPECT_EQ(said, coarseRefusal);
+            EXPECT_TRUE(virtualInputLog().empty()) << "refused after some input";
+            continue;
+        }
+        EXPECT_EQ(result, PassResult::Finished);
+        EXPECT_EQ(said, "");
+        EXPECT_EQ(shownPageModel().board, normal.board) << (withFast ? "-fast" : "normal pass");
+        EXPECT_EQ(shownPageModel().painted, normal.painted);
+        // The sketch costs at most an eighth of the drawing's gestures more.
+        const size_t drawing = withFast ? fastRecords : normalRecords;
+        EXPECT_LE(virtualInputLog().size(), drawing + drawing / 8);
+    }
+}
+
+class CoarseRefusal : public DesktopTest {};
+
+TEST_F(CoarseRefusal, ComesWhereLongJiggedLinesOverlapBeforeAnyInput)
+{
+    FastCase c{"overlapping", with({[](RunSettings& s) { s.stepx = s.stepy = 2; s.uselines = true; s.jigfactor = 30; }})};
+    std::string said;
+    EXPECT_EQ(FastPass::drawCoarse(c, false, said), PassResult::Aborted);
+    EXPECT_EQ(said, coarseRefusal);
+    EXPECT_TRUE(virtualInputLog().empty());
+}
+
+TEST_P(FastPass, PreviewAtAShareKeepsTheBoardOfThatManyRecords)
+{
+    const FastCase& c = GetParam();
+    const auto [fast, fastRecords] = drawOnFreshPage(c, true);
+    freshPage(c);
+    RunSettings settings = c.settings;
+    settings.fast = true;
+    settings.previewPercent = 40;
+    const PassPixels first = busyPicture();
+    const PassPixels second = flatPicture();
+    DrawingTally tally;
+    ASSERT_EQ(runDrawing(settings, first, &second, tally), PassResult::Finished);
+    EXPECT_EQ(tally.records, int64_t(fastRecords)) << "the run goes on to the end";
+    const PageModel kept = shownPageModel();
+    EXPECT_NE(kept.board, fast.board);
+    // The same records again, a fresh page taking only the first 40 %.
+    const std::vector<LoggedInput> log = virtualInputLog();
+    showScrivletPage(c.boardX, c.boardY);
+    for (size_t i = 0; i < fastRecords * 40 / 100; ++i) {
+        int32_t x = 0;
+        int32_t y = 0;
+        landingPixel(log[i].record, testScreenWidth, testScreenHeight, VirtualDesk, x, y);
+        scrivletPageInput(x, y, log[i].record.flags);
+    }
+    EXPECT_EQ(kept.board, shownPageModel().board);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,6 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
                  with({[](RunSettings& s) {
                      s.stepx = 2; s.stepy = 3; s.randomcolorfactor = 9; s.jigfactor = 3; s.jigfromcenter = true;
                  }})},
+        // Colour noise on dots: in the coarse order the random numbers must still fall
+        // to the same points.
+        FastCase{"noise_dots", with({[](RunSettings& s) { s.stepx = 2; s.stepy = 3; s.randomcolorfactor = 9; }})},
         FastCase{"crossfade_black_skipped",
                  with({[](RunSettings& s) { s.stepx = s.stepy = 2; s.crossfade = 0.5f; s.ignoreblack = true; }})},
         FastCase{"negative_jig_lines", with({[](RunSettings& s) { s.stepx = 5; s.stepy = 5; s.uselines = true; s.jigfactor = -7; }})},
@@ -122,6 +217,20 @@ TEST_F(FastKeys, EscapeEndsTheDrawingBetweenGestures)
     holdKeyDuringPolls(ControlKey::Escape, 40, 40);
     EXPECT_EQ(runFastPass(settings, picture, nullptr), PassResult::Aborted);
     EXPECT_EQ(virtualInputLog().size(), 80u) << "forty whole gestures, then nothing";
+}
+
+TEST_F(FastKeys, EscapeEndsTheCoarseOrderBetweenPointsEveryEighthPointFirst)
+{
+    holdKeyDuringPolls(ControlKey::Escape, 40, 40);
+    settings.order = runOrderCoarse;
+    EXPECT_EQ(runCoarseDrawingPass(settings, picture, nullptr), PassResult::Aborted);
+    const std::vector<DrawnPoint> points = drawnPoints();
+    ASSERT_EQ(points.size(), 40u) << "forty whole points, then nothing";
+    for (const DrawnPoint& p : points) {
+        // Step 3: grid points 8 apart are 24 pixels apart.
+        EXPECT_EQ((p.mark.x1 - testBoardX) % 24, 0);
+        EXPECT_EQ((p.mark.y1 - testBoardY) % 24, 0);
+    }
 }
 
 TEST_F(FastKeys, MinusPausesWithoutInputAndPlusResumesToTheSameBoard)

@@ -257,4 +257,19 @@ TEST(PageInput, ShowingThePageAgainStartsItAfresh)
     EXPECT_EQ(virtualPixel(bx + 2, by + 2), 0x000000u);
 }
 
+TEST(PageInput, AKeptBoardTakesItsRecordsThenNothingUntilShownAgain)
+{
+    openPage();
+    keepScrivletBoardAfter(3);  // a dot, then a press whose release comes too late
+    clickAt(bx + 1, by + 1);
+    clickAt(bx + 2, by + 2);
+    setPenColour(200, 200, 200);
+    EXPECT_EQ(virtualPixel(bx + 1, by + 1), 0x000000u);
+    EXPECT_EQ(virtualPixel(bx + 2, by + 2), white);
+    EXPECT_EQ(shownPageModel().pen[0], 0) << "a slider took a click past the end";
+    showScrivletPage(bx, by);
+    clickAt(bx + 3, by + 3);
+    EXPECT_EQ(virtualPixel(bx + 3, by + 3), 0x000000u);
+}
+
 }  // namespace
