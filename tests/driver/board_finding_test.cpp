@@ -34,36 +34,26 @@ RunOutcome runWith(std::vector<std::string> args)
     return {status, testing::internal::GetCapturedStdout()};
 }
 
-// A black 24-bit Targa picture, 4 x 4.
-std::string blackPicture()
+// A 24-bit Targa picture, 4 x 4, of one colour (red, green, blue).
+std::string onePictureColour(const char* name, char red, char green, char blue)
 {
     // Test cases may run at the same time: each writes a file of its own.
     const std::string path =
-        testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + "-black.tga";
-    std::vector<char> bytes(18, 0);
-    bytes[2] = 2;
-    bytes[12] = bytes[14] = 4;
-    bytes[16] = 24;
-    bytes.resize(18 + 4 * 4 * 3, 0);
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-    return path;
-}
-
-// A 24-bit Targa picture, 4 x 4, all of one colour bright enough to prove the
-// sliders: (200, 100, 50).
-std::string colourPicture()
-{
-    const std::string path =
-        testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + "-colour.tga";
+        testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + name;
     std::vector<char> bytes(18, 0);
     bytes[2] = 2;
     bytes[12] = bytes[14] = 4;
     bytes[16] = 24;
     for (int i = 0; i < 16; ++i)
-        bytes.insert(bytes.end(), {char(50), char(100), char(200)});  // blue, green, red
+        bytes.insert(bytes.end(), {blue, green, red});
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     return path;
 }
+
+std::string blackPicture() { return onePictureColour("-black.tga", 0, 0, 0); }
+
+// Bright enough to prove the sliders: (200, 100, 50).
+std::string colourPicture() { return onePictureColour("-colour.tga", char(200), char(100), char(50)); }
 
 // A grey line under white that is no board.
 void greyLine(int32_t left, int32_t row, int32_t length) { paintVirtualRect(left, row, length, 1, grey); }
