@@ -53,17 +53,6 @@ void choosePreviewDesktop()
     useDesktop(virtualDesktop());
 }
 
-// A picture loaded, or false after the one line saying why not: the failure line
-// as it always was, with the loader's reason, when it has one, after it.
-bool loadPicture(Picture& picture, const char* path, const std::string& failureLine)
-{
-    const PictureLoad loaded = picture.load(path);
-    if (loaded.result == LoadResult::Loaded)
-        return true;
-    std::printf("%s%s%s\n", failureLine.c_str(), loaded.reason.empty() ? "" : " ", loaded.reason.c_str());
-    return false;
-}
-
 // -preview's file must be writable before anything else happens: false after the
 // one line saying why not.
 bool previewPathUsable(int32_t previewSlot)
@@ -180,8 +169,12 @@ int runScrivdraw(int argc, const char* const* argv)
     }
     const RunSettings settings = readRunSettings();
 
-    if (settings.image2 && !loadPicture(secondPicture, settings.image2->c_str(), "Couldn't load image2!"))
-        return finish(failureStatus, true);
+    if (settings.image2) {
+        if (const std::string failure = loadSecondPicture(secondPicture, *settings.image2); !failure.empty()) {
+            std::printf("%s\n", failure.c_str());
+            return finish(failureStatus, true);
+        }
+    }
     if (const std::string refusal = validateRunSettings(settings); !refusal.empty()) {
         say(refusal.c_str());
         return finish(failureStatus, true);

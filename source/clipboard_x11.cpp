@@ -1,4 +1,6 @@
-#include "source/clipboard_picture.h"
+#include "source/clipboard_linux.h"
+
+#include "source/clipboard_types.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -6,8 +8,6 @@
 #include <poll.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -105,13 +105,16 @@ Atom pictureTarget(Session& s, Atom clipboard)
         data == nullptr)
         return None;
     Atom chosen = None;
-    const Atom png = XInternAtom(s.display, "image/png", False);
+    int32_t best = 0;
     if (format == 32) {
         const Atom* offered = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < items && chosen != png; ++i) {
+        for (unsigned long i = 0; i < items && best < 2; ++i) {
             char* name = XGetAtomName(s.display, offered[i]);
-            if (name != nullptr && (offered[i] == png || (chosen == None && std::strncmp(name, "image/", 6) == 0)))
+            const int32_t rank = clipboardPictureRank(name);
+            if (rank > best) {
+                best = rank;
                 chosen = offered[i];
+            }
             if (name != nullptr)
                 XFree(name);
         }
@@ -155,11 +158,8 @@ std::string readSelection(Session& s, PictureBytes& bytes)
 
 }  // namespace
 
-std::string readClipboardPicture(PictureBytes& bytes, int32_t waitMs)
+std::string readX11Clipboard(PictureBytes& bytes, int32_t waitMs)
 {
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0')
-        return "This desktop gives scrivdraw no clipboard (there is no X display).";
     Session s;
     s.display = XOpenDisplay(nullptr);
     if (s.display == nullptr)

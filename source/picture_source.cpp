@@ -53,9 +53,16 @@ std::string failureLine(const std::string& start, const std::string& reason)
     return reason.empty() ? start : start + " " + reason;
 }
 
-std::string loadFromStandardInput(Picture& picture)
+// The failure line's start for a source that is not a file: "Couldn't load image
+// from the clipboard!", "Couldn't load image2 URL!".
+std::string startOf(PictureRole role, const std::string& source)
 {
-    const std::string start = "Couldn't load image from standard input!";
+    return std::string("Couldn't load ") + (role == PictureRole::Image ? "image " : "image2 ") + source + "!";
+}
+
+std::string loadFromStandardInput(Picture& picture, PictureRole role)
+{
+    const std::string start = startOf(role, "from standard input");
     if (scrivIsTerminal(stdin))
         return failureLine(start, "Nothing is piped in: standard input is the terminal.");
 #if defined(_WIN32)
@@ -70,9 +77,9 @@ std::string loadFromStandardInput(Picture& picture)
     return loadGathered(picture, bytes, reason) ? std::string() : failureLine(start, reason);
 }
 
-std::string loadFromWeb(Picture& picture, const char* url)
+std::string loadFromWeb(Picture& picture, const char* url, PictureRole role)
 {
-    const std::string start = std::string("Couldn't load image ") + url + "!";
+    const std::string start = startOf(role, url);
     PictureBytes bytes = emptyPictureBytes(static_cast<size_t>(maxPictureFileBytes));
     std::string contentType;
     if (std::string reason = fetchWebPicture(url, WebFetchSettings{}, bytes, contentType); !reason.empty())
@@ -89,9 +96,9 @@ std::string loadFromWeb(Picture& picture, const char* url)
     return failureLine(start, reason);
 }
 
-std::string loadFromClipboard(Picture& picture)
+std::string loadFromClipboard(Picture& picture, PictureRole role)
 {
-    const std::string start = "Couldn't load image from the clipboard!";
+    const std::string start = startOf(role, "from the clipboard");
     PictureBytes bytes = emptyPictureBytes(static_cast<size_t>(maxPictureFileBytes));
     if (std::string reason = readClipboardPicture(bytes, clipboardWaitMs); !reason.empty())
         return failureLine(start, reason);
@@ -134,23 +141,24 @@ std::string readPictureStream(std::FILE* stream, PictureBytes& bytes)
     return std::ferror(stream) ? "It could not be read." : "";
 }
 
-std::string loadPictureFromSource(Picture& picture, const char* word)
+std::string loadPictureFromSource(Picture& picture, const char* word, PictureRole role)
 {
     switch (pictureSourceOf(word)) {
     case PictureSource::StandardInput:
-        return loadFromStandardInput(picture);
+        return loadFromStandardInput(picture, role);
     case PictureSource::Clipboard:
-        return loadFromClipboard(picture);
+        return loadFromClipboard(picture, role);
     case PictureSource::WebAddress:
-        return loadFromWeb(picture, word);
+        return loadFromWeb(picture, word, role);
     case PictureSource::File:
         break;
     }
-    // A file goes as it always went, its failure line unchanged.
+    // A file goes as it always went, its failure line unchanged (the second
+    // picture's never named the file).
     const PictureLoad loaded = picture.load(word);
     if (loaded.result == LoadResult::Loaded)
         return {};
-    return failureLine(std::string("Couldn't load image ") + word + "!", loaded.reason);
+    return failureLine(role == PictureRole::Image ? startOf(role, word) : "Couldn't load image2!", loaded.reason);
 }
 
 std::string httpStatusReason(long status)

@@ -24,9 +24,15 @@ PictureSource pictureSourceOf(const char* word);
 // picture: a source that is not a file, or a file that can be opened for reading.
 bool namesPicture(const char* word);
 
+// Which of the run's pictures it is (-image or -image2): its failure lines say so.
+enum class PictureRole {
+    Image,
+    Image2,
+};
+
 // Loads the picture the word names. Returns an empty text when it loaded, else the
 // one line (without its newline) that says which source failed and why.
-std::string loadPictureFromSource(Picture& picture, const char* word);
+std::string loadPictureFromSource(Picture& picture, const char* word, PictureRole role = PictureRole::Image);
 
 // The picture's bytes from a stream until its end, at most maxPictureFileBytes of
 // them. Returns an empty text, or the sentence saying why not. Exposed so that

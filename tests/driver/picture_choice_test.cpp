@@ -1,4 +1,5 @@
-// Where the run's picture comes from: -image, a lone word, standard input.
+// Where the run's pictures come from: -image, a lone word, standard input, and
+// -image2 from the same sources.
 
 #include "run_sequence_fixture.h"
 
@@ -65,10 +66,11 @@ TEST_F(RunSequence, MinusImageWinsOverALoneWord)
 }
 
 #if !defined(_WIN32)
-TEST_F(RunSequence, MinusImageMinusReadsThePictureFromStandardInput)
-{
-    // Standard input given the bytes of a file for the length of one run.
-    const auto runWithInput = [](const std::string& path, const std::vector<std::string>& args) {
+// Standard input given the bytes of a file for the length of one run.
+class PipedRun : public RunSequence {
+protected:
+    static RunOutcome runWithInput(const std::string& path, const std::vector<std::string>& args)
+    {
         const int saved = dup(0);
         const int file = open(path.c_str(), O_RDONLY);
         dup2(file, 0);
@@ -79,7 +81,11 @@ TEST_F(RunSequence, MinusImageMinusReadsThePictureFromStandardInput)
         close(saved);
         clearerr(stdin);
         return r;
-    };
+    }
+};
+
+TEST_F(PipedRun, MinusImageMinusReadsThePictureFromStandardInput)
+{
     const RunOutcome fromFile = run({"-image", black, "-stepx", "10", "-stepy", "10"});
     const auto filePoints = pointPlaces();
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-image", "-", "-stepx", "10", "-stepy", "10"},
@@ -98,6 +104,49 @@ TEST_F(RunSequence, MinusImageMinusReadsThePictureFromStandardInput)
     const RunOutcome nothing = runWithInput(empty, {"-image", "-"});
     EXPECT_EQ(nothing.status, -1);
     EXPECT_EQ(nothing.output, foundLine + std::string("Couldn't load image from standard input! Nothing came in.\n"));
+}
+
+TEST_F(PipedRun, MinusImage2TakesTheSameSourcesAsMinusImage)
+{
+    const std::vector<std::string> blend = {"-crossfade", "0.4", "-stepx", "30", "-stepy", "30"};
+    const auto with = [&](std::vector<std::string> args) {
+        args.insert(args.end(), blend.begin(), blend.end());
+        return args;
+    };
+    const RunOutcome fromFile = run(with({"-image", black, "-image2", white}));
+    const auto filePoints = pointPlaces();
+    ASSERT_EQ(fromFile.status, 0);
+    resetVirtualDesktop(testScreenWidth, testScreenHeight);
+    showScrivletPage(100, 252);
+    const RunOutcome piped = runWithInput(white, with({"-image", black, "-image2", "-"}));
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.output, fromFile.output);
+    EXPECT_EQ(pointPlaces(), filePoints);
+
+    const std::string empty = testing::TempDir() + "empty-second-input";
+    std::fclose(std::fopen(empty.c_str(), "wb"));
+    const std::string bothMinus = "Standard input holds one picture: -image and -image2 cannot both be -.\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string line;
+    } refused[] = {
+        {{"-image", black, "-image2", "-"}, "Couldn't load image2 from standard input! Nothing came in.\n"},
+        // Refused before either is read.
+        {{"-image", "-", "-image2", "-"}, bothMinus},
+        {{"-image2", "-", "-"}, bothMinus},
+        // Nothing listens on port 1 of this machine.
+        {{"-image", black, "-image2", "http://127.0.0.1:1/rose.png"},
+         "Couldn't load image2 http://127.0.0.1:1/rose.png! Its server could not be reached.\n"},
+        {{"-image", black, "-image2", "no-such-picture.tga"}, "Couldn't load image2!\n"},
+    };
+    for (const auto& [args, line] : refused) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        showScrivletPage(100, 252);
+        const RunOutcome r = runWithInput(empty, args);
+        EXPECT_EQ(r.status, -1) << args[1];
+        EXPECT_EQ(r.output, foundLine + line) << args[1];
+        EXPECT_TRUE(virtualInputLog().empty());
+    }
 }
 #endif
 

@@ -1,6 +1,8 @@
 // The pieces every source shares: the bounded buffer, telling sources apart,
-// reading a stream, and the clipboard's bitmap made into a BMP file.
+// choosing among the clipboard's types, reading a stream, and the clipboard's
+// bitmap made into a BMP file.
 
+#include "source/clipboard_types.h"
 #include "source/dib_file.h"
 #include "source/picture_bytes.h"
 #include "source/picture_source.h"
@@ -55,6 +57,30 @@ TEST(PictureSource, TheWordSaysWhereThePictureComesFrom)
     };
     for (const auto& [word, source] : cases)
         EXPECT_EQ(pictureSourceOf(word), source) << word;
+}
+
+TEST(ClipboardTypes, PngComesFirstThenAnyPictureADecoderMayRead)
+{
+    const std::pair<const char*, int32_t> cases[] = {
+        {"image/png", 2},
+        {"IMAGE/PNG", 2},
+        {"image/png;charset=binary", 2},
+        {"image/pngx", 1},
+        {"image/jpeg", 1},
+        {"image/bmp", 1},
+        {"image/x-MS-bmp", 1},
+        {"image/svg+xml", 0},
+        {"image/SVG", 0},
+        {"image/", 0},
+        {"image", 0},
+        {"imagex/png", 0},
+        {"text/html", 0},
+        {"UTF8_STRING", 0},
+        {"", 0},
+        {nullptr, 0},
+    };
+    for (const auto& [type, rank] : cases)
+        EXPECT_EQ(clipboardPictureRank(type), rank) << (type != nullptr ? type : "(none)");
 }
 
 TEST(PictureSource, AStreamIsReadToItsEndWithinTheLimit)
