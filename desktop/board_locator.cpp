@@ -1,5 +1,6 @@
 #include "desktop/board_locator.h"
 
+#include "desktop/page_layout.h"
 #include "desktop/platform.h"
 
 #include <memory>
@@ -10,10 +11,10 @@ constexpr int32_t firstRow = boardEdgeFirstRow;
 constexpr int32_t lastRow = boardEdgeLastRow;
 constexpr int32_t firstColumn = 50;
 constexpr int32_t lastColumn = 799;
-constexpr int32_t runNeeded = 280;
-constexpr int32_t edgeToOrigin = 2;
-constexpr uint32_t white = 0xFFFFFFu;
-constexpr uint32_t grey = 0x999999u;
+constexpr int32_t runNeeded = shortestEdge;
+constexpr int32_t edgeToOrigin = edgeGap;
+constexpr uint32_t white = edgeWhite;
+constexpr uint32_t grey = edgeGrey;
 }
 
 bool locateBoard(int32_t& x, int32_t& y)

@@ -1,6 +1,7 @@
 #include "desktop/board_search.h"
 
 #include "desktop/board_locator.h"
+#include "desktop/page_layout.h"
 #include "desktop/page_scale.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr int32_t edgeToOrigin = 2;
+constexpr int32_t edgeToOrigin = edgeGap;
 
 // Whether the run's last pixel is the last column of a monitor.
 bool endsAtScreenSide(const EdgeRun& edge)
@@ -33,7 +34,7 @@ bool boardSeenElsewhere(bool anywhere, int32_t& x, int32_t& y, int32_t& run, boo
     if (locateBoardEdge(x, y, run))
         return x != BoardOrigin.x || y != BoardOrigin.y;
     EdgeRun edge;
-    if (!anywhere || !firstEdgeOnDesktop(shortestOneToOneEdge, edge))
+    if (!anywhere || !firstEdgeOnDesktop(shortestEdge, edge))
         return false;
     x = edge.left;
     y = edge.row + edgeToOrigin;
@@ -47,7 +48,7 @@ int32_t scaleSeenAt(int32_t edgeX, int32_t edgeRow, int32_t foundLength)
     const EdgeRun edge = measureEdgeRun(edgeX, edgeRow);
     if (edge.length == 0 || edge.length == foundLength)
         return 100;
-    if (edge.length >= shortestOneToOneEdge && edge.length < foundLength && endsAtScreenSide(edge))
+    if (edge.length >= shortestEdge && edge.length < foundLength && endsAtScreenSide(edge))
         return 100;
     const int32_t scale = percentOfLength(edge.length, foundLength);
     return scale == 100 ? (edge.length > foundLength ? 101 : 99) : scale;

@@ -3,9 +3,11 @@
 // followed gesture by gesture with the pen each was drawn with. A gesture whose pen
 // differs from what its pixel shows must change that pixel: that makes it a probe.
 
+#include "desktop/page_layout.h"
+
 #include <cstdint>
 
-inline constexpr int32_t paceBoardSide = 300;
+inline constexpr int32_t paceBoardSide = boardSide;
 
 // Reads the board whose top-left pixel is at (left, top).
 void readPaceBoard(int32_t left, int32_t top);

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr int32_t side = paceBoardSide;
+constexpr int32_t side = boardSide;
 
-uint32_t penColour() { return pace.pen[0] | pace.pen[1] << 8 | pace.pen[2] << 16; }
+uint32_t penColour() { return packColour(pace.pen[0], pace.pen[1], pace.pen[2]); }
 
 bool onBoard(int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < side && y < side; }
 
@@ -187,9 +187,9 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
         return;
     pace.sentRecords = recordsSent;
     if (channel >= 0 && channel <= 2) {
-        const int64_t position = std::clamp<int64_t>(int64_t{x1} - BoardOrigin.x - sliderLeftOffset, 0,
-                                                     sliderPositions - 1);
-        pace.pen[channel] = static_cast<uint32_t>(std::min<int64_t>(255, 5 * position));
+        const int64_t position =
+            std::clamp<int64_t>(int64_t{x1} - BoardOrigin.x - sliderLeft, 0, sliderPositions - 1);
+        pace.pen[channel] = static_cast<uint32_t>(sliderValueAt(position));
         pace.penKnown[channel] = true;
         return;
     }

@@ -8,12 +8,12 @@
 
 namespace {
 
-constexpr uint32_t white = 0xFFFFFFu;
-constexpr uint32_t grey = 0x999999u;
+constexpr uint32_t white = edgeWhite;
+constexpr uint32_t grey = edgeGrey;
 
 // An edge of 280 to 304 pixels is what a board as wide as its edge, or one cut
 // short or framed in the edge's grey, shows at 1:1: its length suggests no scale.
-constexpr int32_t longestPlainEdge = boardEdgeLength + 4;
+constexpr int32_t longestPlainEdge = boardSide + 4;
 
 // The zoom levels the browsers step through with Ctrl and plus or minus.
 constexpr std::array<int32_t, 15> zoomSteps = {25, 33, 50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300};
@@ -112,8 +112,8 @@ bool commonScale(int32_t percent)
 
 int32_t likelyScalePercent(int32_t length, int32_t displayPercent)
 {
-    const bool plainEdge = length >= shortestOneToOneEdge && length <= longestPlainEdge;
-    const int32_t measured = percentOfLength(length, boardEdgeLength);
+    const bool plainEdge = length >= shortestEdge && length <= longestPlainEdge;
+    const int32_t measured = percentOfLength(length, boardSide);
     if (displayPercent > 0 && displayPercent != 100) {
         // A page of the display's scale with a board-wide edge, or an edge no 1:1
         // board shows: the display's scaling. A plain edge on a scaled display is

@@ -7,16 +7,12 @@
 // the display's scaling are hints only, for saying what is likely wrong once the
 // page did not draw what was aimed at it; what decides is whether it does.
 
+#include "desktop/page_layout.h"
 #include "desktop/platform.h"
 
 #include <cstdint>
 #include <string>
 
-// How wide the board is at one to one, and so the length of the edge line of a
-// page whose line is as wide as its board.
-inline constexpr int32_t boardEdgeLength = 300;
-// The shortest run taken for a board's edge: what the locator needs.
-inline constexpr int32_t shortestOneToOneEdge = 280;
 // The shortest grey-under-white run taken for a board's edge at another scale
 // (a browser zoomed out to 50 %).
 inline constexpr int32_t shortestScaledEdge = 150;

@@ -2,6 +2,7 @@
 
 #include "common/numeric.h"
 #include "desktop/board_search.h"
+#include "desktop/page_layout.h"
 #include "desktop/page_pace.h"
 #include "desktop/page_scale.h"
 #include "desktop/platform.h"
@@ -15,9 +16,9 @@
 
 namespace {
 
-constexpr uint32_t white = 0xFFFFFFu;
-constexpr uint32_t grey = 0x999999u;
-constexpr int32_t edgeToOrigin = 2;
+constexpr uint32_t white = edgeWhite;
+constexpr uint32_t grey = edgeGrey;
+constexpr int32_t edgeToOrigin = edgeGap;
 constexpr int32_t lookAgainMs = 100;
 
 const char* const pausedText =

@@ -32,8 +32,8 @@ AbsolutePoint toAbsolute(int32_t x, int32_t y)
 }
 
 // How far right of the board's left side the sliders end, and its height.
-static constexpr int64_t boardAndSlidersWidth = sliderLeftOffset + sliderPositions;
-static constexpr int64_t boardHeight = 300;
+static constexpr int64_t boardAndSlidersWidth = sliderLeft + sliderPositions;
+static constexpr int64_t boardHeight = boardSide;
 
 static bool boardWithin(int32_t x, int32_t y, int64_t left, int64_t top, int64_t width, int64_t height)
 {

@@ -5,21 +5,17 @@
 
 #include <algorithm>
 
-namespace {
-constexpr int32_t sliderRowOffsets[3] = {172, 212, 252};
-}
-
 void clickSliderPosition(int32_t channel, int32_t position)
 {
     // The board origin comes from the screen, so these sums stay far from overflow.
     const int32_t c = std::clamp(channel, 0, 2);
-    clickPenSlider(c, BoardOrigin.x + sliderLeftOffset + std::clamp(position, 0, sliderPositions - 1),
-                   BoardOrigin.y + sliderRowOffsets[c]);
+    clickPenSlider(c, BoardOrigin.x + sliderLeft + std::clamp(position, 0, sliderPositions - 1),
+                   BoardOrigin.y + sliderRows[c]);
 }
 
 void setPenColour(int32_t first, int32_t second, int32_t third)
 {
     const int32_t values[3] = {first, second, third};
     for (int32_t channel = 0; channel < 3; ++channel)
-        clickSliderPosition(channel, std::clamp(values[channel], 0, 255) / 5);
+        clickSliderPosition(channel, sliderPositionOf(values[channel]));
 }

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int32_t boardSide = 300;
 constexpr int64_t showWithinMs = 2000;
 constexpr int32_t lookEveryMs = 10;
 // Colour management may shift what a page paints by a few steps a channel.
@@ -44,7 +43,7 @@ bool checking() { return check.state == State::Waiting && check.desktop == &acti
 
 uint32_t penColour()
 {
-    return uint32_t(check.pen[0]) | uint32_t(check.pen[1]) << 8 | uint32_t(check.pen[2]) << 16;
+    return packColour(uint32_t(check.pen[0]), uint32_t(check.pen[1]), uint32_t(check.pen[2]));
 }
 
 bool nearPen(uint32_t colour)
@@ -92,10 +91,9 @@ void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1)
     if (!checking())
         return;
     if (channel >= 0 && channel < 3) {
-        // A press on slider pixel p sets the channel to 5p, 255 at most.
-        const int64_t pixel = int64_t{x1} - BoardOrigin.x - sliderLeftOffset;
+        const int64_t pixel = int64_t{x1} - BoardOrigin.x - sliderLeft;
         if (pixel >= 0 && pixel < sliderPositions)
-            check.pen[size_t(channel)] = static_cast<int32_t>(std::min<int64_t>(255, 5 * pixel));
+            check.pen[size_t(channel)] = sliderValueAt(pixel);
         return;
     }
     // The press pixel is painted by a dot and a line alike; one already in the pen's

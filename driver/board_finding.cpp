@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int32_t edgeToOrigin = 2;
+constexpr int32_t edgeToOrigin = edgeGap;
 const char* const notFoundLine =
     "Couldn't find upper left corner of Scrivlet page...did you make that window active and to the front?";
 
@@ -54,9 +54,9 @@ std::string sightingReason()
         const EdgeRun whole = measureEdgeRun(edge.left, edge.row);
         if (whole.length > edge.length)
             edge = whole;
-        if (edge.length < shortestOneToOneEdge && !firstEdgeOnDesktop(shortestOneToOneEdge, edge))
+        if (edge.length < shortestEdge && !firstEdgeOnDesktop(shortestEdge, edge))
             return "";
-    } else if (!firstEdgeOnDesktop(shortestOneToOneEdge, edge)) {
+    } else if (!firstEdgeOnDesktop(shortestEdge, edge)) {
         return "";
     }
     std::string reason = " Its board's top edge was seen at ";
@@ -75,7 +75,7 @@ bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
         edge = measureEdgeRun(found.x, found.y - edgeToOrigin);
         if (edge.length == 0)
             edge = {found.x, found.y - edgeToOrigin, found.edgeRun};  // gone between the two looks: the first counts
-    } else if (anywhere && firstEdgeOnDesktop(shortestOneToOneEdge, edge)) {
+    } else if (anywhere && firstEdgeOnDesktop(shortestEdge, edge)) {
         found = {edge.left, edge.row + edgeToOrigin, edge.length};
         if (!reachBoardAt(found.x, found.y)) {
             refusal = std::string(notFoundLine) + " Its board's top edge was seen at " + whereText(edge) +

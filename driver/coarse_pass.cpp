@@ -7,12 +7,13 @@
 
 #include "driver/control_keys.h"
 
+#include "desktop/page_layout.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace {
 
-constexpr int64_t boardSide = 300;
 
 // Adam7's seven passes over an 8 x 8 tile of grid points.
 constexpr uint8_t passOfPoint[8][8] = {

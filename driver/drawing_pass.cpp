@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int64_t boardSide = 300;
 constexpr float unitScale = 1.0f / 300.0f;    // 0.0033333334
 constexpr float centreScale = 2.0f / 300.0f;  // 0.006666667
 constexpr int32_t whiteThreshold = 250;

@@ -145,7 +145,7 @@ int runScrivdraw(int argc, const char* const* argv)
     BoardOrigin = {board.x, board.y};
     // Nothing covers, moves or ignores a page in memory.
     if (previewSlot == 0) {
-        armPageWatchdog(board.x, board.y - 2, board.edgeRun, anywhere, board.edgeLength);
+        armPageWatchdog(board.x, board.y - edgeGap, board.edgeRun, anywhere, board.edgeLength);
         armStrokeCheck();
     }
     std::printf("Found start of Scrivlet board at %d , %d \n", board.x, board.y);
@@ -205,7 +205,7 @@ int runScrivdraw(int argc, const char* const* argv)
             // Where the page is likely shown at another scale, say so and how to
             // undo it, after what was seen.
             const std::string advice =
-                likelyScaleAdvice(board.edgeLength, displayScalePercent(board.x, board.y - 2));
+                likelyScaleAdvice(board.edgeLength, displayScalePercent(board.x, board.y - edgeGap));
             std::printf("%s%s%s\n", strokeCheckFailure().c_str(), advice.empty() ? "" : " ", advice.c_str());
         }
         return finish(failureStatus, true);

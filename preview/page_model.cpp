@@ -59,7 +59,7 @@ void paintLine(PageModel& page, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 int sliderAt(const PageModel& page, int64_t x, int64_t y)
 {
     const int64_t left = int64_t{page.boardX} + sliderLeft;
-    if (x < left || x >= left + sliderWidth)
+    if (x < left || x >= left + sliderPositions)
         return -1;
     for (int channel = 0; channel < 3; ++channel) {
         const int64_t centre = int64_t{page.boardY} + sliderRows[channel];
@@ -80,8 +80,7 @@ void press(PageModel& page, int32_t x, int32_t y)
     }
     const int channel = sliderAt(page, x, y);
     if (channel >= 0) {
-        const int64_t value = 5 * (int64_t{x} - (int64_t{page.boardX} + sliderLeft));
-        page.pen[channel] = static_cast<uint8_t>(value > 255 ? 255 : value);
+        page.pen[channel] = static_cast<uint8_t>(sliderValueAt(int64_t{x} - (int64_t{page.boardX} + sliderLeft)));
     }
 }
 

@@ -10,18 +10,15 @@
 //     them (both ends, Bresenham), clipped to the board;
 //   - anything else does nothing.
 
+#include "desktop/page_layout.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-inline constexpr int32_t boardSide = 300;
-
-// The layout, as offsets from the board's top-left drawing pixel. The real pages
-// follow it too.
-inline constexpr int32_t sliderLeft = 365;   // slider pixel 0
-inline constexpr int32_t sliderWidth = 52;   // pixels 0..51
-inline constexpr int32_t sliderRows[3] = {172, 212, 252};  // centre rows: red, green, blue
-inline constexpr int32_t sliderHalfHeight = 2;              // 5 rows tall
+// The layout is the page's (page_layout.h); how far above and below its click row
+// a slider takes a press is this page's own: 5 rows.
+inline constexpr int32_t sliderHalfHeight = 2;
 
 struct PageModel {
     int32_t boardX = 0;  // screen position of the board's top-left drawing pixel

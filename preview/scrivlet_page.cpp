@@ -44,7 +44,7 @@ void paintLayout(int32_t boardX, int32_t boardY)
     const int64_t edgeLength = looks.edgeLength > 0 ? looks.edgeLength : onPage(width) - boardX;
     paintPageRect(boardX, int64_t{boardY} + boardEdgeRow, edgeLength, 1, boardEdgeColour);
     for (const int32_t row : sliderRows)
-        paintPageRect(int64_t{boardX} + sliderLeft, int64_t{boardY} + row - sliderHalfHeight, sliderWidth,
+        paintPageRect(int64_t{boardX} + sliderLeft, int64_t{boardY} + row - sliderHalfHeight, sliderPositions,
                       2 * sliderHalfHeight + 1, sliderColour);
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 
 inline constexpr uint32_t pageBackground = 0xFFFFFFu;   // the whole page, board included, at start
-inline constexpr uint32_t boardEdgeColour = 0x999999u;  // one row from column 0, two rows above the board
-inline constexpr int32_t boardEdgeRow = -2;
+inline constexpr uint32_t boardEdgeColour = edgeGrey;  // one row from column 0, two rows above the board
+inline constexpr int32_t boardEdgeRow = -edgeGap;
 inline constexpr uint32_t sliderColour = 0xCCCCCCu;
 
 // Where the page shows its board when nothing else is asked for, on a screen of

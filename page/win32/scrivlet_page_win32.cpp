@@ -166,7 +166,7 @@ void paintPage()
     fillRect(0, 0, page.width, page.height, pageBackground);
     for (const int32_t row : sliderRows)
         fillRect(scaled(int64_t{page.boardX} + sliderLeft), scaled(int64_t{page.boardY} + row - sliderHalfHeight),
-                 scaled(sliderWidth), scaled(2 * sliderHalfHeight + 1), sliderColour);
+                 scaled(sliderPositions), scaled(2 * sliderHalfHeight + 1), sliderColour);
     GdiFlush();
 }
 

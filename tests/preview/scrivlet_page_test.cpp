@@ -123,7 +123,7 @@ TEST(PageInput, EverySliderPixelSetsItsValue)
 {
     openPage();
     for (int channel = 0; channel < 3; ++channel)
-        for (int32_t p = 0; p < sliderWidth; ++p) {
+        for (int32_t p = 0; p < sliderPositions; ++p) {
             pressSlider(0, 0);
             pressSlider(1, 0);
             pressSlider(2, 0);
