@@ -29,9 +29,18 @@ bool hopAnswers[hopCount] = {};
 
 bool notify(const char* method, GVariant* parameters)
 {
-    GVariant* reply = callPortal(remoteDesktop, method, parameters, nullptr);
-    if (reply == nullptr)
+    GError* error = nullptr;
+    GVariant* reply = g_dbus_connection_call_sync(portalBus(), portalName, portalPath, remoteDesktop, method,
+                                                  parameters, nullptr, G_DBUS_CALL_FLAGS_NONE, portalCallTimeoutMs,
+                                                  nullptr, &error);
+    if (reply == nullptr) {
+        // An error the portal sent (the session unknown to it, closed) rather
+        // than one on the way here (a slow answer).
+        if (error != nullptr && g_dbus_error_is_remote_error(error))
+            portalPointerRefused();
+        g_clear_error(&error);
         return false;
+    }
     g_variant_unref(reply);
     return true;
 }

@@ -18,6 +18,12 @@ bool portalOffered();
 const char* openPortalSession();
 void closePortalSession();
 
+// Whether the desktop ended the session while it was open: the user stopped
+// sharing (GNOME's indicator), the desktop closed it, the portal went away, the
+// screen cast's stream ended, or the portal refused a pointer call. Nothing sent
+// after that reaches the desktop.
+bool portalSessionEnded();
+
 // The screen cast's one stream: the screen.
 const CastStream& portalStream();
 
