@@ -58,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                                          G_DBUS_CAPABILITY_FLAGS_NONE, nullptr);
     if (message != nullptr) {
         (void)endsPortalSession(message, "/org/freedesktop/portal/desktop/session/1_7/scrivdraw");
+        bool refused = false;
+        (void)answersCall(message, 7, refused);
         g_object_unref(message);
     }
     return 0;

@@ -52,6 +52,9 @@ struct Pacing {
     int64_t lastSendNs = 0;
     bool sentAny = false;
     bool buttonDown = false;
+    bool pointerKnown = false;  // the pointer was last sent to pointerX, pointerY
+    int32_t pointerX = 0;
+    int32_t pointerY = 0;
     bool open = false;
     int32_t unsettledGestures = 0;
     bool ended = false;  // the desktop ended the session: nothing more is sent
@@ -180,9 +183,16 @@ void sendPortal(const MouseInputRecord& record)
     if (!pacing.open || sessionEnded())
         return;
     // Only absolute motion: the records this program sends.
+    // A motion to where the pointer already is (a release where it was pressed)
+    // is left out: each call costs a round trip through the portal.
     if ((record.flags & mouseMove) != 0 && (record.flags & mouseAbsolute) != 0) {
         const CastStream& screen = portalStream();
-        portalPointerTo(pixelOfAbsolute(record.dx, screen.width), pixelOfAbsolute(record.dy, screen.height));
+        const int32_t x = pixelOfAbsolute(record.dx, screen.width);
+        const int32_t y = pixelOfAbsolute(record.dy, screen.height);
+        if (!pacing.pointerKnown || x != pacing.pointerX || y != pacing.pointerY)
+            pacing.pointerKnown = portalPointerTo(x, y);
+        pacing.pointerX = x;
+        pacing.pointerY = y;
     }
     // The session can end between the motion and the button.
     if (sessionEnded())
@@ -191,10 +201,10 @@ void sendPortal(const MouseInputRecord& record)
         pacing.buttonDown = true;
     if ((record.flags & mouseLeftUp) != 0 && portalLeftButton(false))
         pacing.buttonDown = false;
-    // Every few gestures, what was sent is let reach the compositor before more
-    // follows, so input never piles up on the way.
+    // Every few gestures a settle is begun, once the one before has ended: input
+    // never runs more than two settles ahead of the compositor.
     if ((record.flags & mouseLeftUp) != 0 && ++pacing.unsettledGestures >= gesturesPerSettle) {
-        settlePortalInput();
+        settlePortalInputBy(false);
         pacing.unsettledGestures = 0;
     }
 }

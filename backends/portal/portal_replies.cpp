@@ -105,3 +105,14 @@ bool endsPortalSession(GDBusMessage* message, const char* sessionHandle)
     return same(name, "org.freedesktop.portal.Desktop") && *newOwner == '\0';
 }
 
+bool answersCall(GDBusMessage* message, uint32_t serial, bool& refused)
+{
+    refused = false;
+    if (message == nullptr || serial == 0 || g_dbus_message_get_reply_serial(message) != serial)
+        return false;
+    const GDBusMessageType type = g_dbus_message_get_message_type(message);
+    if (type != G_DBUS_MESSAGE_TYPE_METHOD_RETURN && type != G_DBUS_MESSAGE_TYPE_ERROR)
+        return false;
+    refused = type == G_DBUS_MESSAGE_TYPE_ERROR;
+    return true;
+}

@@ -56,3 +56,6 @@ std::string requestPathFor(const char* uniqueName, const char* token);
 // its owner (the portal itself gone).
 bool endsPortalSession(GDBusMessage* message, const char* sessionHandle);
 
+// Whether a message from the bus answers the call sent with the given serial
+// (0: none), and if so whether it was an error, an answer of refusal.
+bool answersCall(GDBusMessage* message, uint32_t serial, bool& refused);

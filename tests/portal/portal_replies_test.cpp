@@ -154,4 +154,37 @@ TEST(PortalReplies, TheSessionEndsOnItsClosedSignalOrThePortalsDeparture)
     EXPECT_FALSE(endsPortalSession(nullptr, ours));
 }
 
+TEST(PortalReplies, OnlyTheAnswerToTheCallOnItsWayCounts)
+{
+    GDBusMessage* call = g_dbus_message_new_method_call("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
+                                                        "org.freedesktop.portal.RemoteDesktop", "NotifyPointerButton");
+    g_dbus_message_set_serial(call, 41);
+    GDBusMessage* answer = g_dbus_message_new_method_reply(call);
+    GDBusMessage* refusal = g_dbus_message_new_method_error(call, "org.freedesktop.DBus.Error.AccessDenied", "Invalid session");
+    GDBusMessage* signal = g_dbus_message_new_signal("/a", "b.c", "D");
+    struct Case {
+        GDBusMessage* message;
+        uint32_t awaited;
+        bool answers;
+        bool refused;
+    };
+    const Case cases[] = {
+        {answer, 41, true, false},
+        {refusal, 41, true, true},
+        // Another call's answer, none awaited, the call itself, a signal.
+        {answer, 42, false, false},
+        {refusal, 0, false, false},
+        {call, 41, false, false},
+        {signal, 41, false, false},
+        {nullptr, 41, false, false},
+    };
+    for (const Case& c : cases) {
+        bool refused = !c.refused;
+        EXPECT_EQ(answersCall(c.message, c.awaited, refused), c.answers) << c.awaited;
+        EXPECT_EQ(refused, c.refused) << c.awaited;
+    }
+    for (GDBusMessage* message : {call, answer, refusal, signal})
+        g_object_unref(message);
+}
+
 }  // namespace
