@@ -2,7 +2,8 @@
 // bytes are a serialised D-Bus value of a Response's type, (ua{sv}), read as the
 // backend reads a Request's answer (session handle, Start's devices and stream);
 // the last 24 bytes also serve as a frame's sizes, checked and copied as frames
-// from the screen cast are.
+// from the screen cast are. The same bytes, read as a whole D-Bus message, go
+// where the bus's messages are checked for the end of the session.
 
 #include "backends/portal/frame_mapping.h"
 #include "backends/portal/portal_replies.h"
@@ -12,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include <glib.h>
+#include <gio/gio.h>
 
 namespace {
 
@@ -52,5 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_variant_unref(value);
     g_bytes_unref(bytes);
     readFrame(data, size);
+    // The bus's own reader first, as the connection does before any filter sees it.
+    GDBusMessage* message = g_dbus_message_new_from_blob(const_cast<guchar*>(data), size,
+                                                         G_DBUS_CAPABILITY_FLAGS_NONE, nullptr);
+    if (message != nullptr) {
+        (void)endsPortalSession(message, "/org/freedesktop/portal/desktop/session/1_7/scrivdraw");
+        bool refused = false;
+        (void)answersCall(message, 7, refused);
+        g_object_unref(message);
+    }
     return 0;
 }

@@ -24,6 +24,8 @@ const char* const noKeys =
     "Escape and the keypad keys can't be read on this desktop: switching away from the page pauses the "
     "drawing, Ctrl+C in this console stops it\n";
 const char* const noFrames = "The desktop's screen cast sent no picture of the screen within 5 seconds\n";
+const char* const sharingStopped =
+    "The desktop stopped sharing the screen (its sharing indicator, or the session ended), so the drawing stopped\n";
 const char* const emptyFrames =
     "The desktop's screen cast sends only empty pictures (as KDE Plasma's does), so the screen can't be read\n";
 
@@ -50,8 +52,12 @@ struct Pacing {
     int64_t lastSendNs = 0;
     bool sentAny = false;
     bool buttonDown = false;
+    bool pointerKnown = false;  // the pointer was last sent to pointerX, pointerY
+    int32_t pointerX = 0;
+    int32_t pointerY = 0;
     bool open = false;
     int32_t unsettledGestures = 0;
+    bool ended = false;  // the desktop ended the session: nothing more is sent
     bool lookStarted = false;
     int64_t lookPixels = 0;
     WaitState wait;
@@ -85,10 +91,32 @@ const char* openPortal()
     return "";
 }
 
+// Whether the desktop has ended the session. The first time it is seen: the
+// status line cleared, the one line said, and the run stopped as by Ctrl+C
+// (it ends between points with -1 and says nothing more).
+bool sessionEnded()
+{
+    if (pacing.ended)
+        return true;
+    if (!pacing.open || !portalSessionEnded())
+        return false;
+    pacing.ended = true;
+    x11Desktop().showStatus("");
+    std::fputs(sharingStopped, stdout);
+    std::fflush(stdout);
+    requestStop();
+    return true;
+}
+
 void closePortal()
 {
     if (!pacing.open)
         return;
+    if (sessionEnded()) {
+        closePortalSession();
+        pacing = Pacing{};
+        return;
+    }
     // The button is never left held down, however the run ended.
     if (pacing.buttonDown)
         portalLeftButton(false);
@@ -101,11 +129,17 @@ void closePortal()
 // GNOME gives no program a way to set other windows aside.
 void minimisePortal() {}
 
-void sleepPortal(int32_t ms) { sleepUnlessStopped(ms); }
+// In short steps, so the start-up wait ends as soon as the desktop ends the session.
+void sleepPortal(int32_t ms)
+{
+    constexpr int32_t stepMs = 50;
+    for (; ms > 0 && !sessionEnded() && !stopRequested(); ms -= stepMs)
+        sleepUnlessStopped(std::min(ms, stepMs));
+}
 
 void pausePortal(int32_t ms)
 {
-    if (!pacing.sentAny || ms <= 0)
+    if (!pacing.sentAny || ms <= 0 || sessionEnded())
         return;
     waitPrecisely(linuxWaitClock, pacing.wait, pacing.lastSendNs + int64_t{ms} * 1'000'000);
 }
@@ -125,6 +159,11 @@ void capturePortal(int32_t left, int32_t top, int32_t width, int32_t height, uin
 {
     if (width <= 0 || height <= 0)
         return;
+    // No screen is shared any more: nothing on it is vouched for.
+    if (sessionEnded()) {
+        std::fill(out, out + int64_t{width} * height, invalidColour);
+        return;
+    }
     const int64_t asked = monotonicNs();
     waitForFrameSince(asked, asked + quietScreenMs * 1'000'000);
     copyNewest(left, top, width, height, out);
@@ -141,21 +180,31 @@ void sendPortal(const MouseInputRecord& record)
 {
     pacing.lastSendNs = monotonicNs();
     pacing.sentAny = true;
-    if (!pacing.open)
+    if (!pacing.open || sessionEnded())
         return;
     // Only absolute motion: the records this program sends.
+    // A motion to where the pointer already is (a release where it was pressed)
+    // is left out: each call costs a round trip through the portal.
     if ((record.flags & mouseMove) != 0 && (record.flags & mouseAbsolute) != 0) {
         const CastStream& screen = portalStream();
-        portalPointerTo(pixelOfAbsolute(record.dx, screen.width), pixelOfAbsolute(record.dy, screen.height));
+        const int32_t x = pixelOfAbsolute(record.dx, screen.width);
+        const int32_t y = pixelOfAbsolute(record.dy, screen.height);
+        if (!pacing.pointerKnown || x != pacing.pointerX || y != pacing.pointerY)
+            pacing.pointerKnown = portalPointerTo(x, y);
+        pacing.pointerX = x;
+        pacing.pointerY = y;
     }
+    // The session can end between the motion and the button.
+    if (sessionEnded())
+        return;
     if ((record.flags & mouseLeftDown) != 0 && portalLeftButton(true))
         pacing.buttonDown = true;
     if ((record.flags & mouseLeftUp) != 0 && portalLeftButton(false))
         pacing.buttonDown = false;
-    // Every few gestures, what was sent is let reach the compositor before more
-    // follows, so input never piles up on the way.
+    // Every few gestures a settle is begun, once the one before has ended: input
+    // never runs more than two settles ahead of the compositor.
     if ((record.flags & mouseLeftUp) != 0 && ++pacing.unsettledGestures >= gesturesPerSettle) {
-        settlePortalInput();
+        settlePortalInputBy(false);
         pacing.unsettledGestures = 0;
     }
 }
@@ -172,7 +221,8 @@ void beginCapturePortal(int32_t left, int32_t top, int32_t width, int32_t height
 {
     // A look vouches for the gestures sent before it: they must have reached the
     // compositor by then, not be still on their way.
-    settlePortalInput();
+    if (!sessionEnded())
+        settlePortalInput();
     pacing.unsettledGestures = 0;
     const CastStream& screen = portalStream();
     pacing.lookPixels = int64_t{width} * height;
@@ -188,7 +238,7 @@ void beginCapturePortal(int32_t left, int32_t top, int32_t width, int32_t height
 bool captureDonePortal(uint32_t* out)
 {
     bool decided = false;
-    const bool streaming = pacing.lookStarted && withFrameLook([&](FrameLook& frameLook, const FrameView*, int64_t) {
+    const bool streaming = pacing.lookStarted && !sessionEnded() && withFrameLook([&](FrameLook& frameLook, const FrameView*, int64_t) {
         decided = frameLookDecided(frameLook, monotonicNs(), quietLookMs * 1'000'000);
         if (decided) {
             frameLookResult(frameLook, out);

@@ -183,13 +183,16 @@ bool openFrameStream(int fd, uint32_t node)
                                       pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
                                                         PW_KEY_MEDIA_ROLE, "Screen", nullptr));
         if (frames.stream != nullptr) {
+            // Not linked to another source when the screen cast's node goes (the
+            // user stopped sharing): the stream fails, which ends the drawing.
             pw_stream_add_listener(frames.stream, &frames.listener, &streamEvents, nullptr);
             uint8_t buffer[1024];
             const spa_pod* params[1] = {};
             connected = scrivFormatParam(buffer, sizeof buffer, params) == 1 &&
                         pw_stream_connect(frames.stream, PW_DIRECTION_INPUT, node,
                                           static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT |
-                                                                       PW_STREAM_FLAG_MAP_BUFFERS),
+                                                                       PW_STREAM_FLAG_MAP_BUFFERS |
+                                                                       PW_STREAM_FLAG_DONT_RECONNECT),
                                           params, 1) == 0;
         }
     }
@@ -260,6 +263,14 @@ bool copyFromNewestFrame(int32_t screenWidth, int32_t screenHeight, int32_t left
     const bool have = frames.held != nullptr;
     copyScreenRectangle(have ? frames.view : FrameView{}, screenWidth, screenHeight, left, top, width, height, out);
     return have;
+}
+
+bool frameStreamEnded()
+{
+    if (frames.loop == nullptr)
+        return false;
+    const FramesLock lock;
+    return frames.ended;
 }
 
 bool framesUnreadable()

@@ -35,6 +35,9 @@ bool copyFromNewestFrame(int32_t screenWidth, int32_t screenHeight, int32_t left
 // The frames' size in pixels, as negotiated; 0 x 0 before.
 void frameSize(int32_t& width, int32_t& height);
 
+// Whether the stream has ended (the compositor stopped the screen cast).
+bool frameStreamEnded();
+
 // Whether frames came but none could be read (all empty or marked corrupted).
 bool framesUnreadable();
 

@@ -19,6 +19,9 @@ const std::string& portalSessionHandle();
 // A method of the portal, waited for; null when it failed.
 GVariant* callPortal(const char* interface, const char* method, GVariant* parameters, const GVariantType* replyType);
 
+// The portal answered a pointer call with an error: the session is no more.
+void portalPointerRefused();
+
 // Once the session has started: which of the processes after the portal answer
 // the reads that settle the input (see settlePortalInput). Forgotten at the end.
 void findInputHops();

@@ -1,8 +1,12 @@
 #include "backends/portal/portal_replies.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int32_t largestSide = 32767;
+
+bool same(const char* a, const char* b) { return a != nullptr && b != nullptr && std::strcmp(a, b) == 0; }
 
 }  // namespace
 
@@ -78,4 +82,37 @@ std::string requestPathFor(const char* uniqueName, const char* token)
     path += '/';
     path += token == nullptr ? "" : token;
     return path;
+}
+
+bool endsPortalSession(GDBusMessage* message, const char* sessionHandle)
+{
+    if (message == nullptr || g_dbus_message_get_message_type(message) != G_DBUS_MESSAGE_TYPE_SIGNAL)
+        return false;
+    const char* interface = g_dbus_message_get_interface(message);
+    const char* member = g_dbus_message_get_member(message);
+    if (same(interface, "org.freedesktop.portal.Session") && same(member, "Closed"))
+        return sessionHandle != nullptr && *sessionHandle != '\0' &&
+               same(g_dbus_message_get_path(message), sessionHandle);
+    if (!same(interface, "org.freedesktop.DBus") || !same(member, "NameOwnerChanged") ||
+        !same(g_dbus_message_get_sender(message), "org.freedesktop.DBus"))
+        return false;
+    GVariant* body = g_dbus_message_get_body(message);
+    if (body == nullptr || !g_variant_is_of_type(body, G_VARIANT_TYPE("(sss)")))
+        return false;
+    const char* name = nullptr;
+    const char* newOwner = nullptr;
+    g_variant_get(body, "(&s&s&s)", &name, nullptr, &newOwner);
+    return same(name, "org.freedesktop.portal.Desktop") && *newOwner == '\0';
+}
+
+bool answersCall(GDBusMessage* message, uint32_t serial, bool& refused)
+{
+    refused = false;
+    if (message == nullptr || serial == 0 || g_dbus_message_get_reply_serial(message) != serial)
+        return false;
+    const GDBusMessageType type = g_dbus_message_get_message_type(message);
+    if (type != G_DBUS_MESSAGE_TYPE_METHOD_RETURN && type != G_DBUS_MESSAGE_TYPE_ERROR)
+        return false;
+    refused = type == G_DBUS_MESSAGE_TYPE_ERROR;
+    return true;
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include <glib.h>
+#include <gio/gio.h>
 
 // The devices Start grants, as the portal numbers them.
 inline constexpr uint32_t portalKeyboard = 1;
@@ -49,3 +49,13 @@ bool readStartResults(GVariant* results, StartResults& start);
 // The D-Bus object path a request's answer comes on, as the portal makes it from
 // the caller's unique bus name (":1.42" gives "1_42") and the token the caller chose.
 std::string requestPathFor(const char* uniqueName, const char* token);
+
+// Whether a message from the bus says the session whose handle is given has
+// ended on the desktop's side (the user stopped sharing, or the desktop closed
+// it): the Session's Closed signal at that path, or the portal's name losing
+// its owner (the portal itself gone).
+bool endsPortalSession(GDBusMessage* message, const char* sessionHandle);
+
+// Whether a message from the bus answers the call sent with the given serial
+// (0: none), and if so whether it was an error, an answer of refusal.
+bool answersCall(GDBusMessage* message, uint32_t serial, bool& refused);

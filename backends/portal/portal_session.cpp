@@ -2,6 +2,7 @@
 
 #include "backends/portal/pipewire_frames.h"
 #include "backends/portal/portal_bus.h"
+#include "backends/portal/session_watch.h"
 #include "common/stop_request.h"
 
 #include <cstdio>
@@ -33,6 +34,7 @@ struct Session {
     std::string handle;
     CastStream stream;
     int tokens = 0;
+    bool pointerRefused = false;
 };
 
 Session session;
@@ -121,6 +123,9 @@ bool connectBus()
 
 void endSession()
 {
+    forgetInputHops();
+    if (session.bus != nullptr)
+        unwatchPortalSession(session.bus);
     closeFrameStream();
     if (session.bus != nullptr && !session.handle.empty()) {
         GVariant* reply = g_dbus_connection_call_sync(session.bus, portalName, session.handle.c_str(),
@@ -134,7 +139,6 @@ void endSession()
         g_object_unref(session.bus);
     }
     session = Session{};
-    forgetInputHops();
 }
 
 // The screen cast's PipeWire connection, handed over as a file descriptor.
@@ -185,6 +189,7 @@ const char* openPortalSession()
         endSession();
         return noSession;
     }
+    watchPortalSession(session.bus, session.handle);
 
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     g_variant_builder_add(&options, "{sv}", "types", g_variant_new_uint32(portalPointer));
@@ -235,6 +240,13 @@ const char* openPortalSession()
 }
 
 void closePortalSession() { endSession(); }
+
+bool portalSessionEnded()
+{
+    return !session.handle.empty() && (portalSessionClosedByDesktop() || session.pointerRefused || frameStreamEnded());
+}
+
+void portalPointerRefused() { session.pointerRefused = true; }
 
 const CastStream& portalStream() { return session.stream; }
 

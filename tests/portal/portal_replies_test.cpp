@@ -105,4 +105,86 @@ TEST(PortalReplies, RequestPathsFollowTheBusName)
     EXPECT_EQ(requestPathFor(nullptr, nullptr), "/org/freedesktop/portal/desktop/request//");
 }
 
+TEST(PortalReplies, TheSessionEndsOnItsClosedSignalOrThePortalsDeparture)
+{
+    const char* const ours = "/org/freedesktop/portal/desktop/session/1_7/scrivdraw";
+    struct Case {
+        const char* path;
+        const char* interface;
+        const char* member;
+        const char* sender;
+        const char* body;  // (sss) when not null
+        bool ends;
+    };
+    const Case cases[] = {
+        {ours, "org.freedesktop.portal.Session", "Closed", ":1.3", nullptr, true},
+        // Another program's session, or another signal of ours.
+        {"/org/freedesktop/portal/desktop/session/1_9/other", "org.freedesktop.portal.Session", "Closed", ":1.3",
+         nullptr, false},
+        {ours, "org.freedesktop.portal.Request", "Response", ":1.3", nullptr, false},
+        {ours, "org.freedesktop.impl.portal.Session", "Closed", ":1.3", nullptr, false},
+        // The portal gone from the bus; told by the bus itself only.
+        {"/org/freedesktop/DBus", "org.freedesktop.DBus", "NameOwnerChanged", "org.freedesktop.DBus",
+         "('org.freedesktop.portal.Desktop', ':1.3', '')", true},
+        {"/org/freedesktop/DBus", "org.freedesktop.DBus", "NameOwnerChanged", ":1.66",
+         "('org.freedesktop.portal.Desktop', ':1.3', '')", false},
+        {"/org/freedesktop/DBus", "org.freedesktop.DBus", "NameOwnerChanged", "org.freedesktop.DBus",
+         "('org.freedesktop.portal.Desktop', '', ':1.3')", false},
+        {"/org/freedesktop/DBus", "org.freedesktop.DBus", "NameOwnerChanged", "org.freedesktop.DBus",
+         "('org.gnome.Mutter.RemoteDesktop', ':1.4', '')", false},
+        {"/org/freedesktop/DBus", "org.freedesktop.DBus", "NameOwnerChanged", "org.freedesktop.DBus", nullptr,
+         false},
+    };
+    for (const Case& c : cases) {
+        GDBusMessage* message = g_dbus_message_new_signal(c.path, c.interface, c.member);
+        g_dbus_message_set_sender(message, c.sender);
+        if (c.body != nullptr)
+            g_dbus_message_set_body(message, parsed("(sss)", c.body));
+        EXPECT_EQ(endsPortalSession(message, ours), c.ends) << c.path << " " << c.member << " " << c.sender;
+        g_object_unref(message);
+    }
+    // A method call of the same name is no signal; no session, nothing of ours ends.
+    GDBusMessage* call = g_dbus_message_new_method_call(":1.3", ours, "org.freedesktop.portal.Session", "Closed");
+    EXPECT_FALSE(endsPortalSession(call, ours));
+    g_object_unref(call);
+    GDBusMessage* closed = g_dbus_message_new_signal(ours, "org.freedesktop.portal.Session", "Closed");
+    EXPECT_FALSE(endsPortalSession(closed, ""));
+    EXPECT_FALSE(endsPortalSession(closed, nullptr));
+    g_object_unref(closed);
+    EXPECT_FALSE(endsPortalSession(nullptr, ours));
+}
+
+TEST(PortalReplies, OnlyTheAnswerToTheCallOnItsWayCounts)
+{
+    GDBusMessage* call = g_dbus_message_new_method_call("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
+                                                        "org.freedesktop.portal.RemoteDesktop", "NotifyPointerButton");
+    g_dbus_message_set_serial(call, 41);
+    GDBusMessage* answer = g_dbus_message_new_method_reply(call);
+    GDBusMessage* refusal = g_dbus_message_new_method_error(call, "org.freedesktop.DBus.Error.AccessDenied", "Invalid session");
+    GDBusMessage* signal = g_dbus_message_new_signal("/a", "b.c", "D");
+    struct Case {
+        GDBusMessage* message;
+        uint32_t awaited;
+        bool answers;
+        bool refused;
+    };
+    const Case cases[] = {
+        {answer, 41, true, false},
+        {refusal, 41, true, true},
+        // Another call's answer, none awaited, the call itself, a signal.
+        {answer, 42, false, false},
+        {refusal, 0, false, false},
+        {call, 41, false, false},
+        {signal, 41, false, false},
+        {nullptr, 41, false, false},
+    };
+    for (const Case& c : cases) {
+        bool refused = !c.refused;
+        EXPECT_EQ(answersCall(c.message, c.awaited, refused), c.answers) << c.awaited;
+        EXPECT_EQ(refused, c.refused) << c.awaited;
+    }
+    for (GDBusMessage* message : {call, answer, refusal, signal})
+        g_object_unref(message);
+}
+
 }  // namespace
