@@ -2,7 +2,7 @@
 
 #include "desktop/pace_board.h"
 #include "desktop/page_pace_state.h"
-#include "desktop/page_watchdog.h"
+#include "desktop/pen_tracker.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 
@@ -10,7 +10,7 @@
 
 PaceState pace;
 
-bool paced() { return pageWatched() && !pace.blind; }
+bool paced() { return pace.watched && !pace.blind; }
 
 int64_t leadWindow() { return pace.window; }
 
@@ -43,6 +43,18 @@ int64_t lookIntervalUs()
     return pace.chosen == paceDefault ? 0 : static_cast<int64_t>(double(pace.lookCostUs) / lookShare);
 }
 
+PaceState freshPace(int32_t chosen)
+{
+    PaceState state;
+    state.chosen = chosen;
+    state.pauseUs = chosen == paceAuto ? firstAutoPauseUs : chosen;
+    // Without a pace the whole lead is let ahead from the start: a page that keeps
+    // up never waits for the window to grow.
+    if (chosen == paceDefault)
+        state.window = defaultLeadRecords;
+    return state;
+}
+
 bool mustHold(int64_t now, int64_t recordsSent)
 {
     // The page is at least that far behind (looks far apart see it later). A page
@@ -57,13 +69,8 @@ bool mustHold(int64_t now, int64_t recordsSent)
 
 void choosePace(int32_t chosen)
 {
-    pace = PaceState{};
-    pace.chosen = chosen;
-    pace.pauseUs = chosen == paceAuto ? firstAutoPauseUs : chosen;
-    // Without a pace the whole lead is let ahead from the start: a page that keeps
-    // up never waits for the window to grow.
-    if (chosen == paceDefault)
-        pace.window = defaultLeadRecords;
+    pace = freshPace(chosen);
+    forgetPen();
 }
 
 int32_t chosenPace() { return pace.chosen; }
@@ -79,6 +86,16 @@ void pauseAfterRecord()
 }
 
 bool paceStopped() { return pace.stopped; }
+
+void paceFollowPage(bool watched, int64_t watchArmings)
+{
+    // A page newly watched: nothing learnt of another page's pace holds for it.
+    if (watchArmings != pace.watchArmings) {
+        pace = freshPace(pace.chosen);
+        pace.watchArmings = watchArmings;
+    }
+    pace.watched = watched;
+}
 
 void paceBeforeGesture(int64_t recordsSent)
 {

@@ -48,6 +48,10 @@ int32_t chosenPace();
 void pauseAfterRecord();
 int32_t currentPauseMicroseconds();
 
+// Before a gesture: whether the page is watched (a page in memory is not followed),
+// and how many times a page was armed for, so that a new page is learnt afresh.
+void paceFollowPage(bool watched, int64_t watchArmings);
+
 // Before a new gesture is sent (with the records sent so far): holds the input while
 // the page is estimated too far behind, or until Escape.
 void paceBeforeGesture(int64_t recordsSent);

@@ -1,6 +1,7 @@
 #include "desktop/page_pace_state.h"
 
 #include "desktop/pace_board.h"
+#include "desktop/pen_tracker.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 
@@ -9,8 +10,6 @@
 namespace {
 
 constexpr int32_t side = boardSide;
-
-uint32_t penColour() { return packColour(pace.pen[0], pace.pen[1], pace.pen[2]); }
 
 bool onBoard(int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < side && y < side; }
 
@@ -186,13 +185,8 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     if (!paced() || !pace.started)
         return;
     pace.sentRecords = recordsSent;
-    if (channel >= 0 && channel <= 2) {
-        const int64_t position =
-            std::clamp<int64_t>(int64_t{x1} - BoardOrigin.x - sliderLeft, 0, sliderPositions - 1);
-        pace.pen[channel] = static_cast<uint32_t>(sliderValueAt(position));
-        pace.penKnown[channel] = true;
-        return;
-    }
+    if (channel >= 0 && channel <= 2)
+        return;  // the pen tracker follows the sliders
     const int64_t bx = int64_t{x1} - BoardOrigin.x;
     const int64_t by = int64_t{y1} - BoardOrigin.y;
     if (!onBoard(bx, by))
@@ -212,11 +206,10 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
             probe.records = recordsSent;
         }
     }
-    const bool penKnown = pace.penKnown[0] && pace.penKnown[1] && pace.penKnown[2];
     const bool probeDue = pace.probeCount == 0 ||
                           (pace.probeCount < mostProbes &&
                            recordsSent - pace.probes[pace.probeCount - 1].records >= leadWindow() / probesPerWindow);
-    if (probeDue && penKnown && paceBoardPixel(bx, by) != colour) {
+    if (probeDue && penKnown() && paceBoardPixel(bx, by) != colour) {
         const int64_t now = clockMicroseconds();
         pace.probes[pace.probeCount++] = {int32_t(bx), int32_t(by), colour, now, recordsSent, now};
     }

@@ -4,7 +4,6 @@
 // page is and the window they set (page_pace_probes.cpp).
 
 #include "desktop/page_pace.h"
-#include "desktop/sliders.h"
 
 #include <cstdint>
 
@@ -47,8 +46,8 @@ struct PaceState {
     int32_t pauseUs = 0;
     bool started = false;  // the board was read
     bool blind = false;    // the board is no guide: no probes, no holds
-    uint32_t pen[3] = {0, 0, 0};
-    bool penKnown[3] = {false, false, false};
+    bool watched = false;  // the page is watched (not a page in memory)
+    int64_t watchArmings = 0;  // which watch of a page this was learnt on
     Probe probes[mostProbes];  // oldest first
     int32_t probeCount = 0;
     // The last probe given up for not showing within probeDroppedUs, while it may

@@ -3,10 +3,9 @@
 #include "common/numeric.h"
 #include "desktop/board_search.h"
 #include "desktop/page_layout.h"
-#include "desktop/page_pace.h"
 #include "desktop/page_scale.h"
 #include "desktop/platform.h"
-#include "desktop/pointer.h"
+#include "desktop/board_reach.h"
 #include "desktop/screen.h"
 
 #include <algorithm>
@@ -53,6 +52,7 @@ struct Watchdog {
     bool stopped = false;
     bool anywhere = false;  // a moved board is looked for over the whole desktop
     int32_t edgeLength = 0;  // the whole edge as it was found: a page's own, any length
+    int64_t armings = 0;
 };
 
 Watchdog dog;
@@ -141,8 +141,7 @@ void armPageWatchdog(int32_t edgeX, int32_t edgeY, int32_t run, bool anywhere, i
     dog.desktop = &activeDesktop();
     setEdge(edgeX, edgeY, run);
     dog.edgeLength = edgeLength > 0 ? edgeLength : run;
-    // A page newly watched: nothing learnt of another page's pace holds for it.
-    choosePace(chosenPace());
+    ++dog.armings;
     dog.last = LastLook::None;
     dog.lookAgain = false;
     dog.arrived = 0;
@@ -161,6 +160,8 @@ bool pageWatchdogArmed() { return dog.desktop != nullptr; }
 
 bool pageWatched() { return watching(); }
 
+int64_t pageWatchArmings() { return dog.armings; }
+
 PageCheck checkPage()
 {
     const int32_t run = watchedRun();
@@ -168,26 +169,24 @@ PageCheck checkPage()
     return judgeRows(PendingLook{}) == Verdict::Present ? PageCheck::Present : PageCheck::Away;
 }
 
-void notePageAfterGesture(int64_t gesturesSent, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+bool pageLookFree(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
     if (!watching())
-        return;
+        return false;
     if (dog.look.active) {
         maskPointerAt(x1, y1);
         maskPointerAt(x2, y2);
-        return;
+        return false;
     }
-    // With a pace, looks are spaced so that they cost a bounded share of the
-    // drawing; the resend log covers the gestures between them.
-    if (!paceLookDue())
-        return;
-    const int64_t began = clockMicroseconds();
+    return true;
+}
+
+void beginPageLook(int64_t gesturesSent, int32_t x2, int32_t y2)
+{
     dog.look.active = true;
     dog.look.mark = gesturesSent;
     maskPointerAt(x2, y2);  // the pointer rests where the gesture ended
     beginCapture(dog.edgeX, dog.edgeY - 1, watchedRun(), 2);
-    paceLook();
-    noteLookCost(clockMicroseconds() - began);
 }
 
 void forgetPageCheck() { dog.lookAgain = true; }

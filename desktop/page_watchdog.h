@@ -33,13 +33,20 @@ void disarmPageWatchdog();
 bool pageWatchdogArmed();
 // Whether the desktop in use is the one watched (not a page in memory).
 bool pageWatched();
+// How many times a page was armed for: a new one is a new page to learn.
+int64_t pageWatchArmings();
 
 // One capture of the two rows, the edge and the row above it, waiting for it.
 PageCheck checkPage();
 
-// Called right after a gesture's release is sent, with the gestures sent so far
-// and the gesture's two ends: begins the next look unless one is under way.
-void notePageAfterGesture(int64_t gesturesSent, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// Called right after a gesture's release is sent, with the gesture's two ends:
+// whether a look may begin now (the page watched, no look under way; a look under
+// way leaves out the columns the pointer passed).
+bool pageLookFree(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// Begins the next look, with the gestures sent so far and where the gesture ended.
+// Looks may be spaced out (a pace bounds what they cost): the resend log covers
+// the gestures between them.
+void beginPageLook(int64_t gesturesSent, int32_t x2, int32_t y2);
 
 // Every gesture counts as arrived: the number given when no page is watched.
 inline constexpr int64_t allGesturesArrived = INT64_MAX;

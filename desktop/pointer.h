@@ -1,22 +1,12 @@
 #pragma once
 // The two gestures the program draws with, sent as absolute left-button input.
+// Each passes the gesture pipeline (gesture_pipeline.cpp): the gates that may hold
+// it (the first-stroke check, the pace, the page watchdog), the records, and what
+// follows them (the pace's probes, the watchdog's look, the first-stroke check).
+
+#include "desktop/board_reach.h"
 
 #include <cstdint>
-
-struct AbsolutePoint {
-    int32_t ax = 0;
-    int32_t ay = 0;
-};
-
-// Screen pixel to the normalised coordinate that lands on that pixel, scaled by
-// ScreenSize, or over VirtualDesk where that is in use.
-AbsolutePoint toAbsolute(int32_t x, int32_t y);
-
-// Makes absolute input reach the whole board with its top-left drawing pixel at
-// (x, y), and its sliders: scaled to ScreenSize where that reaches it (VirtualDesk
-// cleared), else over the desktop's virtual screen where it has one and that
-// reaches it. False, VirtualDesk unchanged, when neither does.
-bool reachBoardAt(int32_t x, int32_t y);
 
 // Input records the gestures have sent since the process started.
 int64_t sentInputRecords();

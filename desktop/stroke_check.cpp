@@ -1,10 +1,10 @@
 #include "desktop/stroke_check.h"
 
-#include "desktop/page_watchdog.h"
+#include "desktop/pen_tracker.h"
 #include "desktop/platform.h"
 #include "desktop/resend_log.h"
 #include "desktop/screen.h"
-#include "desktop/sliders.h"
+#include "desktop/page_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -29,7 +29,6 @@ enum class State { Off, Waiting, Failed };
 struct StrokeCheck {
     const DesktopBackend* desktop = nullptr;
     State state = State::Off;
-    std::array<int32_t, 3> pen{};  // red, green, blue as the page sets them; it starts black
     bool due = false;              // the gesture just sent must show
     int32_t x = 0;
     int32_t y = 0;
@@ -41,18 +40,13 @@ StrokeCheck check;
 
 bool checking() { return check.state == State::Waiting && check.desktop == &activeDesktop(); }
 
-uint32_t penColour()
-{
-    return packColour(uint32_t(check.pen[0]), uint32_t(check.pen[1]), uint32_t(check.pen[2]));
-}
-
 bool nearPen(uint32_t colour)
 {
     if (colour == invalidColour)
         return false;
     for (int32_t channel = 0; channel < 3; ++channel) {
         const int32_t shown = int32_t((colour >> (8 * channel)) & 0xFFu);
-        if (std::abs(shown - check.pen[size_t(channel)]) > channelTolerance)
+        if (std::abs(shown - penChannel(channel)) > channelTolerance)
             return false;
     }
     return true;
@@ -81,6 +75,7 @@ void armStrokeCheck()
     check = StrokeCheck{};
     check.desktop = &activeDesktop();
     check.state = State::Waiting;
+    forgetPen();  // a page newly found: its pen starts black
 }
 
 void disarmStrokeCheck() { check = StrokeCheck{}; }
@@ -90,13 +85,7 @@ void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1)
     check.due = false;
     if (!checking())
         return;
-    if (channel >= 0 && channel < 3) {
-        const int64_t pixel = int64_t{x1} - BoardOrigin.x - sliderLeft;
-        if (pixel >= 0 && pixel < sliderPositions)
-            check.pen[size_t(channel)] = sliderValueAt(pixel);
-        return;
-    }
-    // The press pixel is painted by a dot and a line alike; one already in the pen's
+    // Slider clicks set the pen, which the pen tracker follows. The press pixel is painted by a dot and a line alike; one already in the pen's
     // colour would prove nothing.
     if (channel != boardGesture || !onBoard(x1, y1) || nearPen(readScreenPixel(x1, y1)))
         return;
@@ -105,7 +94,7 @@ void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1)
     check.y = y1;
 }
 
-void strokeCheckAfter()
+void strokeCheckAfter(bool (*pageAway)())
 {
     if (!check.due || !checking())
         return;
@@ -115,7 +104,7 @@ void strokeCheckAfter()
         check.seen = readScreenPixel(check.x, check.y);
         if (nearPen(check.seen)) {
             // Seen: the page takes what is drawn, in a pen its sliders set.
-            const bool proves = *std::max_element(check.pen.begin(), check.pen.end()) >= provingChannel;
+            const bool proves = std::max({penChannel(0), penChannel(1), penChannel(2)}) >= provingChannel;
             if (proves || ++check.darkMarks >= mostDarkMarks)
                 check.state = State::Off;
             return;
@@ -126,7 +115,7 @@ void strokeCheckAfter()
     }
     // A page covered or moved meanwhile proves nothing either way: the watchdog
     // sees to it, and a later stroke is checked instead.
-    if (pageWatchdogArmed() && checkPage() == PageCheck::Away)
+    if (pageAway != nullptr && pageAway())
         return;
     check.state = State::Failed;
 }

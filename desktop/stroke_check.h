@@ -14,10 +14,12 @@
 void armStrokeCheck();
 void disarmStrokeCheck();
 
-// Called by the pointer just before and just after each new gesture it sends;
-// channel is the slider's (0..2) or boardGesture.
+// Called just before and just after each new gesture is sent; channel is the
+// slider's (0..2) or boardGesture. pageAway tells, when a stroke did not show,
+// whether the page was covered or moved meanwhile (then a later stroke is checked
+// instead); null: never.
 void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1);
-void strokeCheckAfter();
+void strokeCheckAfter(bool (*pageAway)());
 
 // True once the first stroke did not show: nothing more may be sent.
 bool strokeCheckFailed();

@@ -1,9 +1,7 @@
 #include "driver/control_keys.h"
 
-#include "desktop/page_pace.h"
-#include "desktop/page_watchdog.h"
+#include "desktop/drawing_stop.h"
 #include "desktop/platform.h"
-#include "desktop/stroke_check.h"
 #include "driver/progress.h"
 
 namespace {
@@ -12,14 +10,14 @@ KeyVerdict readKeys(bool& paused)
 {
     // Escape seen while waiting for the page, or a first stroke the page did not
     // show, ends the run here, without another poll.
-    if (pageWatchdogStopped() || paceStopped() || strokeCheckFailed() || isKeyDown(ControlKey::Escape))
+    if (drawingStop() != DrawingStop::None || isKeyDown(ControlKey::Escape))
         return KeyVerdict::Abort;
     if (isKeyDown(ControlKey::KeypadMinus))
         paused = true;
     if (isKeyDown(ControlKey::KeypadPlus)) {
         paused = false;
     } else if (paused) {
-        forgetPageCheck();  // the page may be gone by the time drawing resumes
+        drawingPausedByKeys();  // the page may be gone by the time drawing resumes
         return KeyVerdict::Wait;
     }
     return KeyVerdict::Draw;
