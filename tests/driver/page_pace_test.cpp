@@ -149,13 +149,15 @@ TEST_F(PagePace, KeepsThePageWithinTheBudgetAndLeavesTheSameBoard)
 // always had, and one that falls behind (a busy machine: slower than a record a
 // millisecond, or stalled for a moment) gets no more than the lead queued, with
 // the same board.
-bool stalled = false;
+int32_t stalls = 0;
+constexpr int64_t stallAtMs[3] = {300, 2000, 3700};
 void stallForASecond(int64_t nowMs)
 {
-    // At 300 ms the page takes a second over one record.
-    const bool stallNow = !stalled && nowMs >= 300;
-    stalled = stalled || stallNow;
-    setVirtualPageCost(stallNow ? 1'000'000 : 300);
+    // At 300 ms, 2 s and 3.7 s the page takes 1.2 s over one record: each time
+    // longer than a probe is waited for.
+    const bool stallNow = stalls < 3 && nowMs >= stallAtMs[stalls];
+    stalls += stallNow ? 1 : 0;
+    setVirtualPageCost(stallNow ? 1'200'000 : 300);
 }
 
 TEST_F(PagePace, TheDefaultPaceBoundsHowFarTheInputRunsAhead)
@@ -178,7 +180,7 @@ TEST_F(PagePace, TheDefaultPaceBoundsHowFarTheInputRunsAhead)
 
         // Slower than the pace, and stalled: the queue stays within the lead.
         for (const int32_t costUs : {2500, 0}) {
-            stalled = false;
+            stalls = 0;
             ASSERT_EQ(draw(fast, paceDefault, costUs, 0, 0, costUs == 0 ? stallForASecond : nullptr),
                       PassResult::Finished);
             EXPECT_EQ(virtualInputLog().size(), unwatched.size());
@@ -186,11 +188,14 @@ TEST_F(PagePace, TheDefaultPaceBoundsHowFarTheInputRunsAhead)
                 // No more than the lead's records (and the gesture under way) queued.
                 EXPECT_LE(longestPageWait(), (defaultLeadRecords + 2) * costUs);
             } else {
-                // While the page took nothing, no more than the lead's records went.
-                int64_t sentWhileStalled = 0;
-                for (const LoggedInput& input : virtualInputLog())
-                    sentWhileStalled += input.timeMs > 300 && input.timeMs < 1300;
-                EXPECT_LE(sentWhileStalled, defaultLeadRecords + 2);
+                // While the page took nothing, no more than the lead's records went,
+                // each of the three times.
+                for (const int64_t from : stallAtMs) {
+                    int64_t sentWhileStalled = 0;
+                    for (const LoggedInput& input : virtualInputLog())
+                        sentWhileStalled += input.timeMs > from && input.timeMs < from + 1200;
+                    EXPECT_LE(sentWhileStalled, defaultLeadRecords + 2) << "stall at " << from << " ms";
+                }
             }
             EXPECT_GT(paceReport().holds, 0);
             EXPECT_TRUE(virtualMicroPauses().empty()) << "every pause is still the 1 ms one";
