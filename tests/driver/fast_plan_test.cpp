@@ -85,7 +85,7 @@ const PlanCase planCases[] = {
     {"stripes_and_dots", [](int32_t x, int32_t y) { return (x * 7 + y * 3) % 5 == 0 ? pen(3, 4, 5) : pen(40, 2, 9); }},
     {"noise_with_holes",
      [](int32_t x, int32_t y) {
-         const uint32_t h = uint32_t(x * 73856093) ^ uint32_t(y * 19349663);
+         const uint32_t h = uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u;
          return h % 11 == 0 ? 0xFFFFFFFFu : pen(int32_t(h % 3), int32_t(h / 3 % 4), 51);
      }},
     {"diagonal_bands", [](int32_t x, int32_t y) { return pen((x + y) / 9 % 4, (x - y + 300) / 7 % 3, 0); }},
