@@ -10,6 +10,10 @@ enum class DrawingStop {
 
 DrawingStop drawingStop();
 
+// Once: whether keypad minus went down while a stage held the input, where the
+// drawing's loop did not look at the keys.
+bool drawingPauseAsked();
+
 // The keys paused the drawing: what was last seen of the page is old by the time
 // it goes on.
 void drawingPausedByKeys();

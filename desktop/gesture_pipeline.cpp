@@ -115,4 +115,6 @@ DrawingStop drawingStop()
     return DrawingStop::None;
 }
 
+bool drawingPauseAsked() { return pacePauseAsked(); }
+
 void drawingPausedByKeys() { forgetPageCheck(); }

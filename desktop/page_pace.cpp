@@ -87,6 +87,13 @@ void pauseAfterRecord()
 
 bool paceStopped() { return pace.stopped; }
 
+bool pacePauseAsked()
+{
+    const bool asked = pace.pauseAsked;
+    pace.pauseAsked = false;
+    return asked;
+}
+
 void paceFollowPage(bool watched, int64_t watchArmings)
 {
     // A page newly watched: nothing learnt of another page's pace holds for it.
@@ -117,6 +124,9 @@ void paceBeforeGesture(int64_t recordsSent)
             pace.stopped = true;
             break;
         }
+        // Keypad minus tapped while held is kept for the pass's next look at the keys.
+        if (isKeyDown(ControlKey::KeypadMinus))
+            pace.pauseAsked = true;
         sleepMilliseconds(holdStepMs);
         // Nothing is sent meanwhile, so looks may come closer, within a fifth of the time.
         if (clockMicroseconds() - pace.lastLookEndUs >= lookIntervalUs() / 4) {

@@ -59,6 +59,8 @@ void paceBeforeGesture(int64_t recordsSent);
 // True once Escape was seen during a hold, until the next choosePace: the pass ends
 // at its next look at the keys, whether the key is still down or not.
 bool paceStopped();
+// Once: whether keypad minus went down while the input was held.
+bool pacePauseAsked();
 
 // After a gesture is sent, with its ends and channel (as the resend log keeps
 // them) and the records sent so far: follows the pen and the board, and may take

@@ -68,6 +68,7 @@ struct PaceState {
     int64_t firstLookUs = 0;
     int64_t lookCostSumUs = 0;
     bool stopped = false;
+    bool pauseAsked = false;
     PaceReport report;
 };
 

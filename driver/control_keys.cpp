@@ -12,7 +12,7 @@ KeyVerdict readKeys(bool& paused)
     // show, ends the run here, without another poll.
     if (drawingStop() != DrawingStop::None || isKeyDown(ControlKey::Escape))
         return KeyVerdict::Abort;
-    if (isKeyDown(ControlKey::KeypadMinus))
+    if (isKeyDown(ControlKey::KeypadMinus) || drawingPauseAsked())
         paused = true;
     if (isKeyDown(ControlKey::KeypadPlus)) {
         paused = false;

@@ -1,5 +1,6 @@
 #include "driver/repair_pass.h"
 
+#include "desktop/page_pace.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
 #include "driver/control_keys.h"
@@ -37,7 +38,9 @@ bool readSettledBoard(std::vector<uint32_t>& board)
             return false;
         sleepMilliseconds(settleStepMs);
         readBoard(next);
-        if (next == board)
+        // Still, and no probe of the pace yet to show: a page held up for a moment
+        // is not done.
+        if (next == board && !paceProbesUnseen())
             return true;
         board.swap(next);
     }
