@@ -1,5 +1,6 @@
 #include "desktop/pace_board.h"
 
+#include "common/line_walk.h"
 #include "desktop/platform.h"
 
 #include <cstddef>
@@ -15,33 +16,16 @@ std::vector<uint32_t> board;
 
 bool onBoard(int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < side && y < side; }
 
-// Walks the line the page paints from press to release (Bresenham, both ends),
-// calling at(x, y) for each pixel until it returns true.
+// The line the page paints (common/line_walk.h), but for a jig far off the board,
+// whose start alone counts.
 template <typename At>
-bool walkLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, At at)
+bool walkCappedLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, At at)
 {
     const int64_t dx = x1 > x0 ? x1 - x0 : x0 - x1;
-    const int64_t dy = -(y1 > y0 ? y1 - y0 : y0 - y1);
-    if (dx > longestLineWalked || -dy > longestLineWalked)
-        return at(x0, y0);  // a jig far off the board: its start is what counts
-    const int64_t sx = x0 < x1 ? 1 : -1;
-    const int64_t sy = y0 < y1 ? 1 : -1;
-    int64_t err = dx + dy;
-    for (;;) {
-        if (at(x0, y0))
-            return true;
-        if (x0 == x1 && y0 == y1)
-            return false;
-        const int64_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
+    const int64_t dy = y1 > y0 ? y1 - y0 : y0 - y1;
+    if (dx > longestLineWalked || dy > longestLineWalked)
+        return at(x0, y0);
+    return walkLine(x0, y0, x1, y1, at);
 }
 
 }  // namespace
@@ -61,7 +45,7 @@ void paintPaceBoardLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t
 {
     if (board.empty())
         return;
-    walkLine(x0, y0, x1, y1, [colour](int64_t x, int64_t y) {
+    walkCappedLine(x0, y0, x1, y1, [colour](int64_t x, int64_t y) {
         if (onBoard(x, y))
             board[size_t(y) * size_t(side) + size_t(x)] = colour;
         return false;
@@ -70,5 +54,5 @@ void paintPaceBoardLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t
 
 bool lineCovers(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t px, int64_t py)
 {
-    return walkLine(x0, y0, x1, y1, [px, py](int64_t x, int64_t y) { return x == px && y == py; });
+    return walkCappedLine(x0, y0, x1, y1, [px, py](int64_t x, int64_t y) { return x == px && y == py; });
 }

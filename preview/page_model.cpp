@@ -1,5 +1,6 @@
 #include "preview/page_model.h"
 
+#include "common/line_walk.h"
 #include "desktop/platform.h"
 
 #include <cstddef>
@@ -29,30 +30,13 @@ void paintOnBoard(PageModel& page, int64_t x, int64_t y)
         page.mirror(static_cast<int32_t>(x), static_cast<int32_t>(y), page.board[i]);
 }
 
-// The integer Bresenham line from (x0, y0) to (x1, y1), both ends included, walked
-// from the press towards the release with one error term for all octants. The real
-// pages walk it the same way, so both mark exactly the same pixels.
+// The page's line from press to release; only its board pixels take paint.
 void paintLine(PageModel& page, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 {
-    const int64_t dx = x1 > x0 ? x1 - x0 : x0 - x1;
-    const int64_t dy = -(y1 > y0 ? y1 - y0 : y0 - y1);
-    const int64_t sx = x0 < x1 ? 1 : -1;
-    const int64_t sy = y0 < y1 ? 1 : -1;
-    int64_t err = dx + dy;
-    for (;;) {
-        paintOnBoard(page, x0, y0);
-        if (x0 == x1 && y0 == y1)
-            return;
-        const int64_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
+    walkLine(x0, y0, x1, y1, [&page](int64_t x, int64_t y) {
+        paintOnBoard(page, x, y);
+        return false;
+    });
 }
 
 // The slider under (x, y): 0, 1, 2 for red, green, blue, or -1.

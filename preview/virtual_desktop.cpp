@@ -1,29 +1,13 @@
 #include "preview/virtual_desktop.h"
 
-#include "common/numeric.h"
+#include "preview/slow_page.h"
+#include "preview/virtual_keys.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
-#include <deque>
 #include <string>
 
 namespace {
-
-struct KeyHold {
-    ControlKey key;
-    bool byPoll;  // else by time
-    int64_t from;
-    int64_t to;   // polls: inclusive; time: exclusive
-};
-
-struct QueuedRecord {
-    int32_t x, y;
-    uint32_t flags;
-    int64_t doneUs;  // shown
-    int64_t sentUs;
-    int64_t takenUs;
-};
 
 struct VirtualState {
     int32_t left = 0;  // the screen of pixels' top-left, in screen coordinates
@@ -36,17 +20,9 @@ struct VirtualState {
     int64_t clockUs = 0;
     int64_t lastInputUs = 0;
     std::vector<int32_t> microPauses;
-    int32_t pageCostUs = 0;
-    int32_t paintDelayUs = 0;
-    int32_t paintFrameUs = 0;
     int32_t readCostUs = 0;
-    std::deque<QueuedRecord> queued;  // sent, not yet taken by the page
-    int64_t pageFreeUs = 0;           // when the page finishes the last record queued
-    std::vector<int64_t> pageWaits;
     std::vector<LoggedInput> inputs;
     std::vector<int32_t> sleeps;
-    std::vector<KeyHold> holds;
-    std::array<int64_t, 3> polls{};
     bool minimised = false;
     int64_t pixelReads = 0;
     int64_t captures = 0;
@@ -84,27 +60,13 @@ bool pixelIndex(int64_t x, int64_t y, size_t& at)
     return true;
 }
 
-size_t keyIndex(ControlKey key) { return static_cast<size_t>(key); }
-
 int64_t clockMs() { return state.clockUs / 1000; }
-
-// The records the page has finished by now reach it.
-void deliverDue()
-{
-    while (!state.queued.empty() && state.queued.front().doneUs <= state.clockUs) {
-        const QueuedRecord r = state.queued.front();
-        state.queued.pop_front();
-        state.pageWaits.push_back(r.takenUs - r.sentUs);
-        if (state.handler != nullptr)
-            state.handler(r.x, r.y, r.flags);
-    }
-}
 
 void moveClockTo(int64_t us)
 {
     if (us > state.clockUs)
         state.clockUs = us;
-    deliverDue();
+    deliverSlowPage(state.clockUs, state.handler);
     if (state.clockHook != nullptr)
         state.clockHook(clockMs());
 }
@@ -114,7 +76,7 @@ void payRead()
     if (state.readCostUs > 0)
         moveClockTo(state.clockUs + state.readCostUs);
     else
-        deliverDue();
+        deliverSlowPage(state.clockUs, state.handler);
 }
 
 const char* openVirtual() { return ""; }
@@ -172,29 +134,13 @@ void sendVirtual(const MouseInputRecord& record)
     int32_t y = 0;
     landingPixel(record, state.primaryWidth, state.primaryHeight, {state.left, state.top, state.width, state.height}, x,
                  y);
-    if (state.pageCostUs <= 0 && state.paintDelayUs <= 0 && state.paintFrameUs <= 0) {
+    if (slowPageInstant())
         state.handler(x, y, record.flags);
-        return;
-    }
-    state.pageFreeUs = std::max(state.pageFreeUs, state.clockUs) + state.pageCostUs;
-    int64_t shownUs = state.pageFreeUs + state.paintDelayUs;
-    if (state.paintFrameUs > 0)
-        shownUs += (state.paintFrameUs - shownUs % state.paintFrameUs) % state.paintFrameUs;
-    state.queued.push_back({x, y, record.flags, shownUs, state.clockUs, state.pageFreeUs});
+    else
+        queueOnSlowPage(x, y, record.flags, state.clockUs);
 }
 
-bool keyDownVirtual(ControlKey key)
-{
-    const int64_t poll = state.polls[keyIndex(key)]++;
-    for (const KeyHold& hold : state.holds) {
-        if (hold.key != key)
-            continue;
-        if (hold.byPoll ? (poll >= hold.from && poll <= hold.to)
-                        : (clockMs() >= hold.from && clockMs() < hold.to))
-            return true;
-    }
-    return false;
-}
+bool keyDownVirtual(ControlKey key) { return pollVirtualKey(key, clockMs()); }
 
 void takeCopy()
 {
@@ -264,6 +210,8 @@ void resetVirtualDesktop(int32_t width, int32_t height, uint32_t colour)
 {
     state = VirtualState{};
     copy = VirtualCopy{};
+    resetSlowPage();
+    resetVirtualKeys();
     state.width = width > 0 ? width : 0;
     state.height = height > 0 ? height : 0;
     state.primaryWidth = state.width;
@@ -306,19 +254,11 @@ uint32_t virtualPixel(int32_t x, int32_t y)
 int64_t virtualClockMs() { return clockMs(); }
 int64_t virtualClockUs() { return state.clockUs; }
 const std::vector<int32_t>& virtualMicroPauses() { return state.microPauses; }
-void setVirtualPageCost(int32_t costUs) { state.pageCostUs = costUs > 0 ? costUs : 0; }
-const std::vector<int64_t>& virtualPageWaitsUs() { return state.pageWaits; }
-void setVirtualPaintDelay(int32_t us) { state.paintDelayUs = us > 0 ? us : 0; }
-void setVirtualPaintFrames(int32_t us) { state.paintFrameUs = us > 0 ? us : 0; }
-void stallVirtualPage(int32_t us) { state.pageFreeUs = std::max(state.pageFreeUs, state.clockUs) + std::max(us, 0); }
-int64_t virtualPageBusyUntilUs()
-{
-    return std::max(state.queued.empty() ? state.pageFreeUs : state.queued.back().doneUs, state.clockUs);
-}
 void settleVirtualPage()
 {
-    if (!state.queued.empty())
-        moveClockTo(state.queued.back().doneUs);
+    int64_t lastShownUs = 0;
+    if (slowPageLastShown(lastShownUs))
+        moveClockTo(lastShownUs);
 }
 void setVirtualReadCost(int32_t us) { state.readCostUs = us > 0 ? us : 0; }
 const std::vector<LoggedInput>& virtualInputLog() { return state.inputs; }
@@ -327,18 +267,6 @@ bool virtualConsoleMinimised() { return state.minimised; }
 const std::vector<std::string>& virtualStatuses() { return state.statuses; }
 int64_t virtualPixelReads() { return state.pixelReads; }
 int64_t virtualCaptures() { return state.captures; }
-
-void holdKeyDuringPolls(ControlKey key, int64_t firstPoll, int64_t lastPoll)
-{
-    state.holds.push_back({key, true, firstPoll, lastPoll});
-}
-
-void holdKeyDuringTime(ControlKey key, int64_t fromMs, int64_t untilMs)
-{
-    state.holds.push_back({key, false, fromMs, untilMs});
-}
-
-int64_t virtualKeyPolls(ControlKey key) { return state.polls[keyIndex(key)]; }
 
 void setVirtualClockHook(VirtualClockHook hook) { state.clockHook = hook; }
 

@@ -1,108 +1,39 @@
 // The desktop on Windows: SendInput for the pointer, the display device context for
-// the screen, GetAsyncKeyState for the keys, and a 1 ms timer for the pacing.
+// the screen, GetAsyncKeyState for the keys; the pacing's clock and waits are
+// windows_timing's.
 
-#include "common/stop_request.h"
 #include "desktop/platform.h"
-#include "backends/precise_wait.h"
 #include "backends/windows/windows_duplication.h"
 #include "backends/windows/windows_monitors.h"
+#include "backends/windows/windows_timing.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
 
-// Older headers lack it; the value is the system's.
-#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
-#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
-#endif
-
 namespace {
-
-// ntdll's relative sleep, in 100 ns units (negative).
-using DelayExecution = LONG(NTAPI*)(BOOLEAN alertable, PLARGE_INTEGER interval);
 
 struct WindowsState {
     bool open = false;
     HDC display = nullptr;
-    HANDLE timer = nullptr;        // a waitable timer, high resolution where the system has one
-    DelayExecution hostSleep = nullptr;  // under Wine only: sleeps on the host's precise clock
-    bool timerPeriodRaised = false;
-    LARGE_INTEGER frequency{};     // performance counter ticks per second
-    LARGE_INTEGER lastSend{};
-    bool sentAny = false;
-    WaitState pacing;
 };
 
 WindowsState win;
 
-int64_t counterNow()
-{
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-// Ticks of the performance counter in ms milliseconds (ms > 0).
-int64_t ticksIn(int32_t ms)
-{
-    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
-    return frequency / 1000 * ms + frequency % 1000 * ms / 1000;
-}
-
-// Blocks until the performance counter reaches deadline. Never returns early: a
-// wait that wakes before the deadline waits again for the rest.
-void waitUntil(int64_t deadline)
-{
-    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
-    for (;;) {
-        const int64_t remaining = deadline - counterNow();
-        if (remaining <= 0)
-            return;
-        // Relative due times are negative, in 100 ns units, rounded up.
-        LARGE_INTEGER due{};
-        due.QuadPart = -(remaining / frequency * 10000000 + (remaining % frequency * 10000000 + frequency - 1) / frequency);
-        if (win.hostSleep != nullptr) {
-            win.hostSleep(FALSE, &due);
-            continue;
-        }
-        if (win.timer != nullptr && SetWaitableTimer(win.timer, &due, 0, nullptr, nullptr, FALSE) &&
-            WaitForSingleObject(win.timer, INFINITE) == WAIT_OBJECT_0)
-            continue;
-        // Without a timer: whole milliseconds, rounded up, at the raised resolution.
-        const int64_t ms = (remaining * 1000 + frequency - 1) / frequency;
-        Sleep(static_cast<DWORD>(std::clamp<int64_t>(ms, 1, 0x7FFFFFFF)));
-    }
-}
-
-// The performance counter in nanoseconds, and back, for the precise pacing wait.
-int64_t nanosecondsOf(int64_t ticks)
-{
-    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
-    return ticks / frequency * 1'000'000'000 + ticks % frequency * 1'000'000'000 / frequency;
-}
-
-int64_t counterNs() { return nanosecondsOf(counterNow()); }
-
-void sleepUntilNs(int64_t deadline)
-{
-    const int64_t frequency = win.frequency.QuadPart > 0 ? win.frequency.QuadPart : 1000;
-    // Rounded up, so the sleep never ends before the deadline.
-    waitUntil(deadline / 1'000'000'000 * frequency + (deadline % 1'000'000'000 * frequency + 999'999'999) / 1'000'000'000);
-}
-
-const WaitClock windowsClock = {counterNs, sleepUntilNs, [] { SwitchToThread(); }};
-
 void releaseAll()
 {
-    if (win.timer != nullptr)
-        CloseHandle(win.timer);
     if (win.display != nullptr)
         ReleaseDC(nullptr, win.display);
     closeDesktopDuplication();
-    if (win.timerPeriodRaised)
-        timeEndPeriod(1);
+    closeWindowsTiming();
     win = WindowsState{};
+}
+
+bool runningUnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 const char* openWindows()
@@ -120,22 +51,10 @@ const char* openWindows()
         releaseAll();
         return "Can't open the display to read the screen!\n";
     }
-    // The default scheduler tick (about 15.6 ms) would stretch every 1 ms pause.
-    win.timerPeriodRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
-    if (!QueryPerformanceFrequency(&win.frequency) || win.frequency.QuadPart <= 0)
-        win.frequency.QuadPart = 0;
-    win.timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-    if (win.timer == nullptr)
-        win.timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
-    // Wine serves waitable timers through its server, which ends a 1 ms pause about
-    // 0.3-0.4 ms late; its ntdll sleep waits on the host clock and ends within about
-    // 0.1 ms. Windows itself keeps the high-resolution timer.
+    const bool wine = runningUnderWine();
+    openWindowsTiming(wine);
     // Wine has no desktop duplication: its screen is read through the device context.
-    if (HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr)
-        win.hostSleep = reinterpret_cast<DelayExecution>(
-            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDelayExecution")));
-    else
+    if (!wine)
         openDesktopDuplication();
     win.open = true;
     return "";
@@ -147,44 +66,6 @@ void minimiseWindows()
 {
     if (HWND console = GetConsoleWindow(); console != nullptr)
         ShowWindow(console, SW_MINIMIZE);
-}
-
-// Long waits go in slices so that a console Ctrl+C ends them within one.
-constexpr int32_t stopCheckMs = 20;
-
-void sleepWindows(int32_t ms)
-{
-    for (; ms > 0 && !stopRequested(); ms -= stopCheckMs) {
-        const int32_t slice = std::min(ms, stopCheckMs);
-        if (win.frequency.QuadPart <= 0)
-            Sleep(static_cast<DWORD>(slice));
-        else
-            waitUntil(counterNow() + ticksIn(slice));
-    }
-}
-
-void pauseWindows(int32_t ms)
-{
-    // Measured from the send, not from now: the time the send itself took counts
-    // towards the pause, and records are still never closer than ms apart.
-    if (!win.sentAny || ms <= 0)
-        return;
-    if (win.frequency.QuadPart <= 0) {
-        Sleep(static_cast<DWORD>(ms));
-        return;
-    }
-    waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{ms} * 1'000'000);
-}
-
-void pauseMicrosecondsWindows(int32_t us)
-{
-    if (!win.sentAny || us <= 0)
-        return;
-    if (win.frequency.QuadPart <= 0) {
-        Sleep(static_cast<DWORD>((us + 999) / 1000));
-        return;
-    }
-    waitPrecisely(windowsClock, win.pacing, nanosecondsOf(win.lastSend.QuadPart) + int64_t{us} * 1'000);
 }
 
 void screenSizeWindows(int32_t* width, int32_t* height)
@@ -278,8 +159,7 @@ void sendWindows(const MouseInputRecord& record)
     input.mi.dwFlags = record.flags;
     input.mi.time = record.time;
     input.mi.dwExtraInfo = record.extraInfo;
-    QueryPerformanceCounter(&win.lastSend);
-    win.sentAny = true;
+    noteWindowsSend();
     SendInput(1, &input, sizeof(INPUT));
 }
 
@@ -292,9 +172,6 @@ bool keyDownWindows(ControlKey key)
         vk = VK_ADD;
     return (static_cast<uint16_t>(GetAsyncKeyState(vk)) & 0x8000u) != 0;
 }
-
-int64_t clockWindows() { return counterNs() / 1'000'000; }
-int64_t clockMicrosecondsWindows() { return counterNs() / 1'000; }
 
 // The console's title: the console is minimised, so it shows on its taskbar button.
 // The title it had comes back when the status is taken away.
@@ -317,9 +194,9 @@ void statusWindows(const char* text)
 }
 
 const DesktopBackend windowsBackend = {
-    openWindows, closeWindows, minimiseWindows, sleepWindows, pauseWindows, screenSizeWindows,
-    captureWindows, readWindows, sendWindows, keyDownWindows, clockWindows, statusWindows,
-    nullptr, nullptr, nullptr, pauseMicrosecondsWindows, clockMicrosecondsWindows,
+    openWindows, closeWindows, minimiseWindows, windowsSleep, windowsPause, screenSizeWindows,
+    captureWindows, readWindows, sendWindows, keyDownWindows, windowsClockMs, statusWindows,
+    nullptr, nullptr, nullptr, windowsPauseMicroseconds, windowsClockUs,
     windowsDisplayScale, windowsMonitors, nullptr, windowsVirtualScreenArea,
 };
 

@@ -1,6 +1,7 @@
 // What the left button does to the Win32 page: slider presses set the pen, a press
 // and release on the board paint a Bresenham line between them; -drop loses some.
 
+#include "common/line_walk.h"
 #include "page/win32/page_state.h"
 
 #include <cmath>
@@ -63,29 +64,13 @@ void paintOnBoard(int64_t x, int64_t y, Dirty& dirty)
     dirty.bottom = bottom > dirty.bottom ? bottom : dirty.bottom;
 }
 
-// Integer Bresenham from the press to the release, both ends included, one error
-// term for all octants; points off the board are walked but not painted.
+// Points of the line off the board are walked but not painted.
 void paintLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Dirty& dirty)
 {
-    const int64_t dx = x1 > x0 ? x1 - x0 : x0 - x1;
-    const int64_t dy = -(y1 > y0 ? y1 - y0 : y0 - y1);
-    const int64_t sx = x0 < x1 ? 1 : -1;
-    const int64_t sy = y0 < y1 ? 1 : -1;
-    int64_t err = dx + dy;
-    for (;;) {
-        paintOnBoard(x0, y0, dirty);
-        if (x0 == x1 && y0 == y1)
-            return;
-        const int64_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
+    walkLine(x0, y0, x1, y1, [&dirty](int64_t x, int64_t y) {
+        paintOnBoard(x, y, dirty);
+        return false;
+    });
 }
 
 int sliderAt(int64_t x, int64_t y)
