@@ -110,7 +110,9 @@ DrawingStop drawingStop()
 {
     if (strokeCheckFailed())
         return DrawingStop::StrokeNotShown;
-    if (pageWatchdogStopped() || paceStopped())
+    // The pace's stop counts for the page it held the input for, the one watched.
+    paceFollowPage(pageWatched(), pageWatchArmings());
+    if (pageWatchdogStopped() || (paceStopped() && pageWatched()))
         return DrawingStop::Escape;
     return DrawingStop::None;
 }
