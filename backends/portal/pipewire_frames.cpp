@@ -265,21 +265,17 @@ bool copyFromNewestFrame(int32_t screenWidth, int32_t screenHeight, int32_t left
     return have;
 }
 
-bool frameStreamEnded()
+// A flag read under the loop's lock; false without a stream.
+static bool lockedFlag(bool (*read)())
 {
     if (frames.loop == nullptr)
         return false;
     const FramesLock lock;
-    return frames.ended;
+    return read();
 }
 
-bool framesUnreadable()
-{
-    if (frames.loop == nullptr)
-        return false;
-    const FramesLock lock;
-    return frames.stamp.count == 0 && frames.unreadable > 0;
-}
+bool frameStreamEnded() { return lockedFlag([] { return frames.ended; }); }
+bool framesUnreadable() { return lockedFlag([] { return frames.stamp.count == 0 && frames.unreadable > 0; }); }
 
 void frameSize(int32_t& width, int32_t& height)
 {
