@@ -19,7 +19,7 @@ const UsageLine usageLines[] = {
     {"", "", "", "FILE may also be - (standard input),"},
     {"", "", "", "clipboard, or an http:// or https:// address"},
     {"-image2", "FILE", "none", "a second picture to blend in; FILE as for"},
-    {"", "", "", "-image, but only one of the two may be -"},
+    {"", "", "", "the picture, but only one of the two may be -"},
     {"-crossfade", "NUMBER", "0", "how much of -image2 to mix in, 0 to 1"},
     {"-stepx", "N", "1", "pixels between the points of a row, >= 1"},
     {"-stepy", "N", "1", "pixels between rows, >= 1"},
