@@ -109,14 +109,14 @@ void strokeCheckAfter(bool (*pageAway)())
                 check.state = State::Off;
             return;
         }
+        // A page covered or moved meanwhile, if only for a moment, proves nothing
+        // either way: the watchdog sees to it, and a later stroke is checked instead.
+        if (pageAway != nullptr && pageAway())
+            return;
         if (clockMilliseconds() - start >= showWithinMs)
             break;
         sleepMilliseconds(lookEveryMs);
     }
-    // A page covered or moved meanwhile proves nothing either way: the watchdog
-    // sees to it, and a later stroke is checked instead.
-    if (pageAway != nullptr && pageAway())
-        return;
     check.state = State::Failed;
 }
 
