@@ -36,7 +36,6 @@ inline constexpr int64_t queuedBudgetUs = 80'000;
 // it, instead of a queue it loses part of.
 inline constexpr int64_t defaultLeadRecords = 150;
 inline constexpr int64_t defaultLeadUs = 150'000;
-inline constexpr int64_t defaultProbeGiveUpUs = 3'000'000;
 inline constexpr int64_t probeAwayUs = 250'000;
 inline constexpr int64_t probeDroppedUs = 1'000'000;
 

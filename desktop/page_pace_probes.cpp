@@ -20,10 +20,7 @@ void noteDropped(int64_t probes)
     pace.report.dropped += probes;
     pace.window = std::max(pace.window / 2, smallestWindow);
     scaleAutoPause(150);
-    // Without a pace the bound stays: a browser starved of time stalls past the
-    // time a probe is given up after, again and again, and is then the page that
-    // most needs its input held.
-    if (++pace.dropsInARow >= dropsBeforeBlind && pace.chosen != paceDefault)
+    if (++pace.dropsInARow >= dropsBeforeBlind)
         goBlind();
 }
 
@@ -31,10 +28,7 @@ void noteDropped(int64_t probes)
 
 void checkProbeAge(int64_t now, int64_t recordsSent)
 {
-    // Without a pace a probe is waited for longer: a browser starved of time stalls
-    // for a second or two, and what it missed meanwhile shows by younger probes.
-    const int64_t giveUpUs = pace.chosen == paceDefault ? defaultProbeGiveUpUs : probeDroppedUs;
-    if (pace.probeCount == 0 || now - pace.probes[0].sentUs < giveUpUs)
+    if (pace.probeCount == 0 || now - pace.probes[0].sentUs < probeDroppedUs)
         return;
     // Held back for long enough that the page has taken whatever was queued.
     pace.overdue = pace.probes[0];

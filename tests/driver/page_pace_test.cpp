@@ -153,11 +153,10 @@ int32_t stalls = 0;
 constexpr int64_t stallAtMs[3] = {300, 2000, 3700};
 void stallForASecond(int64_t nowMs)
 {
-    // At 300 ms, 2 s and 3.7 s the page takes 1.2 s over one record: each time
-    // longer than a probe is waited for.
+    // At 300 ms, 2 s and 3.7 s the page takes 0.9 s over one record.
     const bool stallNow = stalls < 3 && nowMs >= stallAtMs[stalls];
     stalls += stallNow ? 1 : 0;
-    setVirtualPageCost(stallNow ? 1'200'000 : 300);
+    setVirtualPageCost(stallNow ? 900'000 : 300);
 }
 
 TEST_F(PagePace, TheDefaultPaceBoundsHowFarTheInputRunsAhead)
@@ -193,7 +192,7 @@ TEST_F(PagePace, TheDefaultPaceBoundsHowFarTheInputRunsAhead)
                 for (const int64_t from : stallAtMs) {
                     int64_t sentWhileStalled = 0;
                     for (const LoggedInput& input : virtualInputLog())
-                        sentWhileStalled += input.timeMs > from && input.timeMs < from + 1200;
+                        sentWhileStalled += input.timeMs > from && input.timeMs < from + 900;
                     EXPECT_LE(sentWhileStalled, defaultLeadRecords + 2) << "stall at " << from << " ms";
                 }
             }
