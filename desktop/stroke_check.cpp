@@ -15,8 +15,6 @@ namespace {
 
 constexpr int64_t showWithinMs = 2000;
 constexpr int32_t lookEveryMs = 10;
-// Colour management may shift what a page paints by a few steps a channel.
-constexpr int32_t channelTolerance = 16;
 // A mark proves the sliders set the pen only in a pen with a channel at least this
 // bright: a page whose slider clicks miss (shown at another scale, near 1:1) keeps
 // a dark pen, and a canvas's pen starts black. Darker marks are checked, and the
@@ -40,17 +38,7 @@ StrokeCheck check;
 
 bool checking() { return check.state == State::Waiting && check.desktop == &activeDesktop(); }
 
-bool nearPen(uint32_t colour)
-{
-    if (colour == invalidColour)
-        return false;
-    for (int32_t channel = 0; channel < 3; ++channel) {
-        const int32_t shown = int32_t((colour >> (8 * channel)) & 0xFFu);
-        if (std::abs(shown - penChannel(channel)) > channelTolerance)
-            return false;
-    }
-    return true;
-}
+bool nearPen(uint32_t colour) { return colour != invalidColour && coloursNear(colour, penColour()); }
 
 bool onBoard(int32_t x, int32_t y)
 {
@@ -69,6 +57,17 @@ std::string hexColour(uint32_t colour)
 }
 
 }  // namespace
+
+bool coloursNear(uint32_t seen, uint32_t meant)
+{
+    for (int32_t shift = 0; shift < 24; shift += 8) {
+        const int32_t a = int32_t((seen >> shift) & 0xFFu);
+        const int32_t b = int32_t((meant >> shift) & 0xFFu);
+        if (std::abs(a - b) > shownChannelTolerance)
+            return false;
+    }
+    return true;
+}
 
 void armStrokeCheck()
 {

@@ -11,6 +11,11 @@
 #include <cstdint>
 #include <string>
 
+// Colour management may shift what a page paints by a few steps a channel: two
+// 0x00BBGGRR colours this close on every channel show the same paint.
+inline constexpr int32_t shownChannelTolerance = 16;
+bool coloursNear(uint32_t seen, uint32_t meant);
+
 void armStrokeCheck();
 void disarmStrokeCheck();
 

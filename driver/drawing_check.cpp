@@ -4,33 +4,22 @@
 #include "desktop/page_watchdog.h"
 #include "desktop/platform.h"
 #include "desktop/screen.h"
+#include "desktop/stroke_check.h"
 #include "driver/control_keys.h"
 #include "driver/progress.h"
 #include "driver/repair_pass.h"
 
-#include <cstdlib>
 #include <vector>
 
 namespace {
 
 constexpr size_t boardPixels = size_t{boardSide} * boardSide;
 
-bool nearColour(uint32_t seen, uint32_t meant)
-{
-    for (int32_t shift = 0; shift < 24; shift += 8) {
-        const int32_t a = int32_t((seen >> shift) & 0xFFu);
-        const int32_t b = int32_t((meant >> shift) & 0xFFu);
-        if (std::abs(a - b) > shownChannelTolerance)
-            return false;
-    }
-    return true;
-}
-
 int64_t countDiffering(const PageModel& meant, const std::vector<uint32_t>& seen)
 {
     int64_t count = 0;
     for (size_t i = 0; i < boardPixels; ++i)
-        if (meant.painted[i] != 0 && !nearColour(seen[i], meant.board[i]))
+        if (meant.painted[i] != 0 && !coloursNear(seen[i], meant.board[i]))
             ++count;
     return count;
 }

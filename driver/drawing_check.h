@@ -22,8 +22,6 @@ struct DrawingCheckReport {
     int64_t differing = 0;  // of those, pixels whose colour is off by more than the tolerance
 };
 
-// Colour management may shift what a page paints by a few steps a channel.
-inline constexpr int32_t shownChannelTolerance = 16;
 // The board counts as shown once no probe of the page's pace is yet to show and
 // the board has not changed for this long: a browser starved of time on a busy
 // machine stalls for a second or two and paints on. Only a board that differs
