@@ -8,6 +8,10 @@
 #include <vector>
 
 static const DesktopBackend* activeBackend = nullptr;
+// Escape ends the run whenever it is seen, so once seen it stays down: a tap seen
+// by a stage that waits on the page (which cannot end the run itself) is not lost
+// by the time the drawing's loop looks, the key long released.
+static bool escapeSeen = false;
 
 static const DesktopBackend& backend()
 {
@@ -16,10 +20,19 @@ static const DesktopBackend& backend()
     return *activeBackend;
 }
 
-void useDesktop(const DesktopBackend& chosen) { activeBackend = &chosen; }
+void useDesktop(const DesktopBackend& chosen)
+{
+    activeBackend = &chosen;
+    escapeSeen = false;
+}
+void forgetEscape() { escapeSeen = false; }
 const DesktopBackend& activeDesktop() { return backend(); }
 
-const char* openDesktop() { return backend().open(); }
+const char* openDesktop()
+{
+    escapeSeen = false;
+    return backend().open();
+}
 void closeDesktop() { backend().close(); }
 void minimiseConsole() { backend().minimiseConsole(); }
 void sleepMilliseconds(int32_t ms) { backend().sleepMilliseconds(ms); }
@@ -35,9 +48,11 @@ void sendMouseInput(const MouseInputRecord& record) { backend().sendMouseInput(r
 // between points, with no button held down and nothing more printed.
 bool isKeyDown(ControlKey key)
 {
-    if (key == ControlKey::Escape && stopRequested())
-        return true;
-    return backend().isKeyDown(key);
+    if (key != ControlKey::Escape)
+        return backend().isKeyDown(key);
+    if (!escapeSeen)
+        escapeSeen = stopRequested() || backend().isKeyDown(key);
+    return escapeSeen;
 }
 int64_t clockMilliseconds() { return backend().clockMilliseconds(); }
 

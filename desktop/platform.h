@@ -106,6 +106,9 @@ const DesktopBackend& nativeDesktop();
 void useDesktop(const DesktopBackend& backend);
 // The backend the operations below drive now.
 const DesktopBackend& activeDesktop();
+// Escape, once seen down, stays down until the desktop is opened or chosen again,
+// or until this: a desktop whose keys start afresh (a new virtual desktop).
+void forgetEscape();
 
 const char* openDesktop();
 void closeDesktop();

@@ -112,6 +112,9 @@ void strokeCheckAfter(bool (*pageAway)())
         // either way: the watchdog sees to it, and a later stroke is checked instead.
         if (pageAway != nullptr && pageAway())
             return;
+        // Escape meanwhile ends the run at the drawing's next look at the keys.
+        if (isKeyDown(ControlKey::Escape))
+            return;
         if (clockMilliseconds() - start >= showWithinMs)
             break;
         sleepMilliseconds(lookEveryMs);

@@ -26,7 +26,11 @@ size_t keyIndex(ControlKey key) { return static_cast<size_t>(key); }
 
 }  // namespace
 
-void resetVirtualKeys() { keys = VirtualKeys{}; }
+void resetVirtualKeys()
+{
+    keys = VirtualKeys{};
+    forgetEscape();
+}
 
 bool pollVirtualKey(ControlKey key, int64_t nowMs)
 {

@@ -349,4 +349,31 @@ TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
     }
 }
 
+// Escape tapped while the first stroke is awaited on a page that shows nothing:
+// the run ends as Escape ends it, with nothing printed after the found line and
+// no input after the stroke, however soon the key is up again.
+void escapeTappedAfterFirstStroke(int32_t x, int32_t y, uint32_t flags)
+{
+    if ((flags & mouseLeftDown) && x >= 100 && y >= 252 && x < 400 && y < 552)
+        holdKeyDuringTime(ControlKey::Escape, virtualClockMs() + 500, virtualClockMs() + 700);
+}
+
+TEST_F(BoardFinding, EscapeWhileTheFirstStrokeIsAwaited)
+{
+    const std::string picture = blackPicture();
+    for (const bool fast : {false, true}) {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight);
+        showScrivletPage(100, 252);
+        setVirtualInputHandler(escapeTappedAfterFirstStroke);
+        std::vector<std::string> args = {"-image", picture, "-stepx", "10", "-stepy", "10"};
+        if (fast)
+            args.push_back("-fast");
+        const RunOutcome r = runWith(args);
+        EXPECT_EQ(r.status, -1) << fast;
+        EXPECT_EQ(r.output, "Found start of Scrivlet board at 100 , 252 \n") << fast;
+        EXPECT_EQ(virtualInputLog().size(), 8u) << fast;
+        EXPECT_LT(virtualClockMs(), 2000) << fast;
+    }
+}
+
 }  // namespace
