@@ -117,6 +117,12 @@ DrawingStop drawingStop()
     return DrawingStop::None;
 }
 
-bool drawingPauseAsked() { return pacePauseAsked(); }
+bool drawingPauseAsked()
+{
+    // Both asked: each is taken once, so both are asked now.
+    const bool byPace = pacePauseAsked();
+    const bool byStrokeCheck = strokeCheckPauseAsked();
+    return byPace || byStrokeCheck;
+}
 
 void drawingPausedByKeys() { forgetPageCheck(); }

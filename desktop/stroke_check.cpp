@@ -32,6 +32,7 @@ struct StrokeCheck {
     int32_t y = 0;
     uint32_t seen = 0;  // 0x00BBGGRR, the last read at (x, y)
     int32_t darkMarks = 0;  // marks seen in a pen too dark to prove the sliders
+    bool pauseAsked = false;  // keypad minus went down while a stroke was awaited
 };
 
 StrokeCheck check;
@@ -112,9 +113,12 @@ void strokeCheckAfter(bool (*pageAway)())
         // either way: the watchdog sees to it, and a later stroke is checked instead.
         if (pageAway != nullptr && pageAway())
             return;
-        // Escape meanwhile ends the run at the drawing's next look at the keys.
+        // Escape meanwhile ends the run at the drawing's next look at the keys; keypad
+        // minus is kept for that look, as the key may be up by then.
         if (isKeyDown(ControlKey::Escape))
             return;
+        if (isKeyDown(ControlKey::KeypadMinus))
+            check.pauseAsked = true;
         if (clockMilliseconds() - start >= showWithinMs)
             break;
         sleepMilliseconds(lookEveryMs);
@@ -123,6 +127,13 @@ void strokeCheckAfter(bool (*pageAway)())
 }
 
 bool strokeCheckFailed() { return check.state == State::Failed; }
+
+bool strokeCheckPauseAsked()
+{
+    const bool asked = check.pauseAsked;
+    check.pauseAsked = false;
+    return asked;
+}
 
 std::string strokeCheckFailure()
 {

@@ -29,5 +29,8 @@ void strokeCheckAfter(bool (*pageAway)());
 // True once the first stroke did not show: nothing more may be sent.
 bool strokeCheckFailed();
 
+// Once: whether keypad minus went down while a stroke was awaited.
+bool strokeCheckPauseAsked();
+
 // The line that says what did not show, with no line end.
 std::string strokeCheckFailure();

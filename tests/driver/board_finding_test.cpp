@@ -265,10 +265,11 @@ TEST_F(BoardFinding, ScreenPixelsOfAFractionallyScaledOutputAreRefused)
 
 // A page that paints what it is sent a little later, as browsers do.
 std::vector<LoggedInput> heldInput;
+int64_t heldForMs = 40;
 void paintLater(int32_t, int32_t, uint32_t) { heldInput.push_back(virtualInputLog().back()); }
 void deliverHeld(int64_t nowMs)
 {
-    while (!heldInput.empty() && heldInput.front().timeMs + 40 <= nowMs) {
+    while (!heldInput.empty() && heldInput.front().timeMs + heldForMs <= nowMs) {
         const MouseInputRecord& record = heldInput.front().record;
         scrivletPageInput(pixelFromAbsolute(record.dx, testScreenWidth), pixelFromAbsolute(record.dy, testScreenHeight),
                           record.flags);
@@ -356,6 +357,42 @@ void escapeTappedAfterFirstStroke(int32_t x, int32_t y, uint32_t flags)
 {
     if ((flags & mouseLeftDown) && x >= 100 && y >= 252 && x < 400 && y < 552)
         holdKeyDuringTime(ControlKey::Escape, virtualClockMs() + 500, virtualClockMs() + 700);
+}
+
+// Keypad minus tapped while the first stroke is awaited on a page that shows it a
+// second late: the drawing pauses once the stroke shows, until plus, which is down
+// only at the 50th look at it from the first stroke on (a pass of 36 points that
+// did not pause would end before).
+int64_t firstStrokeMs = -1;
+int64_t plusPoll = -1;
+void tapMinusAfterFirstStroke(int32_t x, int32_t y, uint32_t flags)
+{
+    paintLater(x, y, flags);
+    if (firstStrokeMs < 0 && (flags & mouseLeftDown) && x >= 100 && y >= 252 && x < 400 && y < 552) {
+        firstStrokeMs = virtualClockMs();
+        holdKeyDuringTime(ControlKey::KeypadMinus, firstStrokeMs + 300, firstStrokeMs + 500);
+        plusPoll = virtualKeyPolls(ControlKey::KeypadPlus) + 50;
+        holdKeyDuringPolls(ControlKey::KeypadPlus, plusPoll, plusPoll);
+    }
+}
+
+TEST_F(BoardFinding, KeypadMinusWhileTheFirstStrokeIsAwaited)
+{
+    resetVirtualDesktop(testScreenWidth, testScreenHeight);
+    heldInput.clear();
+    heldForMs = 1000;
+    firstStrokeMs = -1;
+    showScrivletPage(100, 252);
+    setVirtualInputHandler(tapMinusAfterFirstStroke);
+    setVirtualClockHook(deliverHeld);
+    const RunOutcome r = runWith({"-image", colourPicture(), "-stepx", "50", "-stepy", "50"});
+    setVirtualClockHook(nullptr);
+    heldForMs = 40;
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "Found start of Scrivlet board at 100 , 252 \nHave a day!\n");
+    ASSERT_GE(firstStrokeMs, 0);
+    EXPECT_GT(virtualKeyPolls(ControlKey::KeypadPlus), plusPoll);
+    EXPECT_EQ(virtualInputLog().size(), 36u * 8u);
 }
 
 TEST_F(BoardFinding, EscapeWhileTheFirstStrokeIsAwaited)
