@@ -52,6 +52,19 @@ void paintPaceBoardLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t
     });
 }
 
+bool firstPixelToChange(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t colour, int64_t& px, int64_t& py)
+{
+    if (board.empty())
+        return false;
+    return walkCappedLine(x0, y0, x1, y1, [colour, &px, &py](int64_t x, int64_t y) {
+        if (!onBoard(x, y) || board[size_t(y) * size_t(side) + size_t(x)] == colour)
+            return false;
+        px = x;
+        py = y;
+        return true;
+    });
+}
+
 bool lineCovers(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t px, int64_t py)
 {
     return walkCappedLine(x0, y0, x1, y1, [px, py](int64_t x, int64_t y) { return x == px && y == py; });

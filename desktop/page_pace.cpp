@@ -57,6 +57,13 @@ PaceState freshPace(int32_t chosen)
 
 bool mustHold(int64_t now, int64_t recordsSent)
 {
+    // No probe on its way: every gesture since the last one shown paints what the
+    // board already shows (any that would change a pixel is a probe), so however far
+    // behind the page is with them, nothing on the board is waiting; the next probe
+    // waits for all of it. Held instead, a board already drawn (a second run) had
+    // the input stop for the budget every window's worth of records.
+    if (pace.probeCount == 0)
+        return false;
     // The page is at least that far behind (looks far apart see it later). A page
     // that paints in frames shows a probe up to a frame late however little is
     // queued: the window bounds the queue, this only a page that stopped taking it.
@@ -115,7 +122,6 @@ void paceBeforeGesture(int64_t recordsSent)
     if (pace.blind || !mustHold(now, recordsSent))
         return;
     ++pace.report.holds;
-    const int64_t heldFrom = now;
     bool told = false;
     for (;;) {
         // Escape ends the hold: the point or gesture under way is finished, as
@@ -136,10 +142,6 @@ void paceBeforeGesture(int64_t recordsSent)
         }
         now = clockMicroseconds();
         checkProbeAge(now, recordsSent);
-        // Nothing sent since the last probe seen could be a probe (slider clicks, a
-        // pen the board already shows): given the budget, the page has taken it all.
-        if (pace.probeCount == 0 && now - heldFrom >= queuedBudgetUs)
-            pace.knownRecords = recordsSent;
         if (pace.blind || !mustHold(now, recordsSent))
             break;
         if (!told && pace.probeCount > 0 && now - pace.probes[0].sentUs >= probeAwayUs) {

@@ -209,9 +209,13 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     const bool probeDue = pace.probeCount == 0 ||
                           (pace.probeCount < mostProbes &&
                            recordsSent - pace.probes[pace.probeCount - 1].records >= leadWindow() / probesPerWindow);
-    if (probeDue && penKnown() && paceBoardPixel(bx, by) != colour) {
+    // Any pixel the gesture changes will do: a stroke over pixels already in its pen
+    // at its press still shows where it paints anew.
+    int64_t px = 0;
+    int64_t py = 0;
+    if (probeDue && penKnown() && firstPixelToChange(bx, by, bx2, by2, colour, px, py)) {
         const int64_t now = clockMicroseconds();
-        pace.probes[pace.probeCount++] = {int32_t(bx), int32_t(by), colour, now, recordsSent, now};
+        pace.probes[pace.probeCount++] = {int32_t(px), int32_t(py), colour, now, recordsSent, now};
     }
     paintPaceBoardLine(bx, by, bx2, by2, colour);
 }

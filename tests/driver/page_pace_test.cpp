@@ -260,6 +260,34 @@ TEST_F(PagePace, AutoSlowsDownForAPageThatFallsBehind)
     EXPECT_EQ(paceReport().dropped, 0);
 }
 
+// A second run over a board that already shows the picture: nothing it sends
+// changes a pixel, so no gesture can be a probe, and nothing on the board waits on
+// the page. The input is never held for it, at the default pace or with -pace auto
+// (it was, for the whole budget every window's worth of records).
+TEST_F(PagePace, ABoardAlreadyDrawnIsNeverWaitedFor)
+{
+    settings.stepx = 3;
+    settings.stepy = 4;
+    for (const int32_t chosen : {paceDefault, paceAuto}) {
+        for (const bool fast : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "pace " << chosen << ", fast " << fast);
+            ASSERT_EQ(draw(fast, chosen, 300), PassResult::Finished);
+            const std::vector<uint32_t> drawn = board();
+            const size_t firstRun = virtualInputLog().size();
+            resetRandomSource();
+            armPageWatchdog(testBoardX, testBoardY - 2, 300);
+            choosePace(chosen);
+            ASSERT_EQ(fast ? runFastPass(settings, picture, nullptr) : runDrawingPass(settings, picture, nullptr),
+                      PassResult::Finished);
+            disarmPageWatchdog();
+            EXPECT_EQ(virtualInputLog().size(), 2 * firstRun);
+            EXPECT_EQ(paceReport().probes, 0);
+            EXPECT_EQ(paceReport().holds, 0);
+            EXPECT_TRUE(board() == drawn);
+        }
+    }
+}
+
 // Escape while the page lags, or paints in frames far apart: the page has shown the
 // last of its input within 150 ms of the key.
 TEST_F(PagePace, EscapeLeavesAtMostTheBudgetQueued)
