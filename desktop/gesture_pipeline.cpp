@@ -21,6 +21,8 @@ namespace {
 
 int64_t recordsSent = 0;
 int64_t gesturesSent = 0;
+int32_t restX = 0;  // where the pointer rests: the last gesture's end
+int32_t restY = 0;
 
 void sendRecord(uint32_t flags, int32_t x, int32_t y)
 {
@@ -34,14 +36,37 @@ void sendRecord(uint32_t flags, int32_t x, int32_t y)
 }
 
 // The watchdog's look, and the pace's read of its probes with it, begin in the
-// pause after the release, spaced as the pace allows.
+// pause after the release, spaced as the pace allows. Where reads wait for the
+// compositor's frames, the look takes in the board and the probes are read from it
+// once it has come.
 void lookAfterGesture(const SentGesture& g)
 {
     if (!pageLookFree(g.x1, g.y1, g.x2, g.y2) || !paceLookDue())
         return;
     const int64_t began = clockMicroseconds();
-    beginPageLook(gesturesSent, g.x2, g.y2);
-    paceLook();
+    const bool withBoard = paceReadsBoardLooks();
+    beginPageLook(gesturesSent, g.x2, g.y2, withBoard);
+    if (!withBoard)
+        paceLook();
+    noteLookCost(clockMicroseconds() - began);
+}
+
+// A look that has come brings the board, for the pace's probes.
+void takeLookedBoard()
+{
+    int32_t stride = 0;
+    if (const uint32_t* board = collectPageLook(stride))
+        paceSeesBoard(board, stride);
+}
+
+// While the pace holds the input, looks that come with frames go on, one a frame.
+void lookWhileHeld()
+{
+    takeLookedBoard();
+    if (!pageLookFree(restX, restY, restX, restY))
+        return;
+    const int64_t began = clockMicroseconds();
+    beginPageLook(gesturesSent, restX, restY, true);
     noteLookCost(clockMicroseconds() - began);
 }
 
@@ -52,6 +77,8 @@ void sendPair(const SentGesture& g)
     sendRecord(pressFlags, g.x1, g.y1);
     pauseAfterRecord();
     sendRecord(releaseFlags, g.x2, g.y2);
+    restX = g.x2;
+    restY = g.y2;
     paceAfterGesture(g.channel, g.x1, g.y1, g.x2, g.y2, recordsSent);
     lookAfterGesture(g);
     pauseAfterRecord();
@@ -71,7 +98,9 @@ void sendGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32_t y2
         return;  // the page did not show the first strokes: nothing more goes to it
     // A page too far behind takes nothing more until it catches up.
     paceFollowPage(pageWatched(), pageWatchArmings());
-    paceBeforeGesture(recordsSent);
+    if (paceReadsBoardLooks())
+        takeLookedBoard();
+    paceBeforeGesture(recordsSent, lookWhileHeld);
     const GestureGate gate = awaitPageBeforeGesture(gesturesSent);
     if (!gate.go)
         return;

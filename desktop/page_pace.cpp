@@ -31,9 +31,9 @@ void start(int64_t recordsSent)
     const int64_t after = clockMicroseconds();
     pace.knownRecords = recordsSent;
     // A desktop whose reads wait for the compositor's next frame cannot answer a
-    // probe between two gestures: there the pace is kept without feedback.
+    // probe between two gestures: there the probes are read from the looks.
     if (activeDesktop().beginCapture != nullptr && after - before >= frameWaitUs)
-        goBlind();
+        pace.boardLooks = true;
 }
 
 // How far apart looks are kept, so that they cost at most lookShare of the time
@@ -111,7 +111,7 @@ void paceFollowPage(bool watched, int64_t watchArmings)
     pace.watched = watched;
 }
 
-void paceBeforeGesture(int64_t recordsSent)
+void paceBeforeGesture(int64_t recordsSent, void (*lookWhileHeld)())
 {
     if (pace.stopped || !paced())
         return;
@@ -134,8 +134,11 @@ void paceBeforeGesture(int64_t recordsSent)
         if (isKeyDown(ControlKey::KeypadMinus))
             pace.pauseAsked = true;
         sleepMilliseconds(holdStepMs);
-        // Nothing is sent meanwhile, so looks may come closer, within a fifth of the time.
-        if (clockMicroseconds() - pace.lastLookEndUs >= lookIntervalUs() / 4) {
+        // Nothing is sent meanwhile, so looks may come closer, within a fifth of the
+        // time. Looks that come with frames are kept coming, one a frame.
+        if (pace.boardLooks && lookWhileHeld != nullptr) {
+            lookWhileHeld();
+        } else if (clockMicroseconds() - pace.lastLookEndUs >= lookIntervalUs() / 4) {
             const int64_t began = clockMicroseconds();
             paceLook();
             noteLookCost(clockMicroseconds() - began);
@@ -152,6 +155,8 @@ void paceBeforeGesture(int64_t recordsSent)
     if (told)
         showStatus("");
 }
+
+bool paceReadsBoardLooks() { return paced() && pace.boardLooks; }
 
 bool paceProbesUnseen()
 {

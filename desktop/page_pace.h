@@ -53,8 +53,9 @@ int32_t currentPauseMicroseconds();
 void paceFollowPage(bool watched, int64_t watchArmings);
 
 // Before a new gesture is sent (with the records sent so far): holds the input while
-// the page is estimated too far behind, or until Escape.
-void paceBeforeGesture(int64_t recordsSent);
+// the page is estimated too far behind, or until Escape. Where the probes are read
+// from the watchdog's looks, lookWhileHeld keeps those coming meanwhile.
+void paceBeforeGesture(int64_t recordsSent, void (*lookWhileHeld)());
 // True once Escape was seen during a hold, until the next choosePace: the pass ends
 // at its next look at the keys, whether the key is still down or not.
 bool paceStopped();
@@ -68,6 +69,15 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
 
 // With a look of the watchdog: reads the probe's pixel, if there is one.
 void paceLook();
+
+// A desktop whose reads wait for the compositor's next frame (Wayland) cannot read
+// a probe between two gestures: once a read is seen to wait, the probes are read
+// from the watchdog's looks instead, which then take in the board too and come
+// with the frames, never holding up the input.
+bool paceReadsBoardLooks();
+// A look's copy of the board as a frame showed it: boardSide rows of boardSide
+// pixels, stride apart.
+void paceSeesBoard(const uint32_t* board, int32_t stride);
 
 // After the last gesture: reads the probes still on their way, and whether any is
 // yet to show (one unseen for probeDroppedUs counts as dropped, so this ends).

@@ -6,6 +6,8 @@
 #include "desktop/screen.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <vector>
 
 namespace {
 
@@ -40,17 +42,26 @@ void checkProbeAge(int64_t now, int64_t recordsSent)
 
 namespace {
 
-// Reads a probe's pixel: false, and the feedback given up, where the read waited
-// for the compositor's next frame (a desktop whose copies come with its frames: it
-// could answer only so many probes between gestures, and holds would throttle the
-// input to its frame rate). Such reads can come at once while the screen is still,
-// as before the first gesture, so every read is judged, not only the first.
+// The board as a look's frame showed it, while the probes are read from it.
+const uint32_t* boardSeen = nullptr;
+int32_t boardSeenStride = 0;
+
+// Reads a probe's pixel: false where the read waited for the compositor's next
+// frame (a desktop whose copies come with its frames: it could answer only so
+// many probes between gestures, and holds would throttle the input to its frame
+// rate); the probes are read from the looks' boards from then on. Such reads can
+// come at once while the screen is still, as before the first gesture, so every
+// read is judged, not only the first.
 bool readProbePixel(int32_t x, int32_t y, uint32_t& colour)
 {
+    if (boardSeen != nullptr) {
+        colour = boardSeen[int64_t{y} * boardSeenStride + x];
+        return true;
+    }
     const int64_t before = clockMicroseconds();
     captureScreen(BoardOrigin.x + x, BoardOrigin.y + y, 1, 1, &colour);
     if (activeDesktop().beginCapture != nullptr && clockMicroseconds() - before >= frameWaitUs) {
-        goBlind();
+        pace.boardLooks = true;
         return false;
     }
     return true;
@@ -220,10 +231,14 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     paintPaceBoardLine(bx, by, bx2, by2, colour);
 }
 
-void paceLook()
+namespace {
+
+void readProbes()
 {
     const int64_t seenBefore = pace.report.probes;
-    for (int32_t reads = 0; reads < mostProbeReads && paced() && pace.probeCount > 0; ++reads)
+    // A board already copied costs nothing to read: every probe that shows is taken.
+    const int32_t most = boardSeen != nullptr ? mostProbes : mostProbeReads;
+    for (int32_t reads = 0; reads < most && paced() && pace.probeCount > 0; ++reads)
         if (!readOldestProbe()) {
             if (pace.probeCount > 1 && clockMicroseconds() - pace.probes[0].sentUs > queueBudgetUs() / 2 + pace.leastLagUs)
                 readNewestProbe();
@@ -231,4 +246,32 @@ void paceLook()
         }
     if (pace.overdueKept && paced())
         readOverdueProbe(pace.report.probes > seenBefore);
+}
+
+}  // namespace
+
+void paceSeesBoard(const uint32_t* board, int32_t stride)
+{
+    if (!paced() || !pace.started || board == nullptr || stride < side)
+        return;
+    boardSeen = board;
+    boardSeenStride = stride;
+    readProbes();
+    boardSeen = nullptr;
+}
+
+void paceLook()
+{
+    if (!pace.boardLooks) {
+        readProbes();
+        return;
+    }
+    // Outside the looks (the end of the drawing): one read of the whole board, one
+    // frame's wait, instead of one for every probe.
+    if (!paced() || (pace.probeCount == 0 && !pace.overdueKept))
+        return;
+    static std::vector<uint32_t> board;
+    board.resize(size_t(side) * size_t(side));
+    captureScreen(BoardOrigin.x, BoardOrigin.y, side, side, board.data());
+    paceSeesBoard(board.data(), side);
 }

@@ -47,6 +47,7 @@ struct PaceState {
     bool started = false;  // the board was read
     bool blind = false;    // the board is no guide: no probes, no holds
     bool watched = false;  // the page is watched (not a page in memory)
+    bool boardLooks = false;  // reads wait for frames: probes are read from the looks' boards
     int64_t watchArmings = 0;  // which watch of a page this was learnt on
     Probe probes[mostProbes];  // oldest first
     int32_t probeCount = 0;

@@ -38,13 +38,17 @@ struct PendingLook {
     bool masked = false;
     int64_t maskFrom = 0;  // columns maskFrom .. maskTo, screen x
     int64_t maskTo = 0;
+    int32_t width = 0;  // the copy's rows, the edge's two first
+    int32_t boardColumn = -1;  // where the board starts in the copy; -1: not in it
+    int32_t boardRow = 0;
 };
 
 struct Watchdog {
     const DesktopBackend* desktop = nullptr;  // the desktop watched; null when off
     int32_t edgeX = 0;
     int32_t edgeY = 0;
-    std::vector<uint32_t> rows;  // the row above the edge, then the edge
+    int32_t run = 1;  // the edge's columns watched
+    std::vector<uint32_t> rows;  // the row above the edge, then the edge (and the board, where looks take it)
     LastLook last = LastLook::None;
     bool lookAgain = false;  // a pause by the keys made the last look old
     int64_t arrived = 0;     // gestures numbered below this reached the page
@@ -53,23 +57,27 @@ struct Watchdog {
     bool anywhere = false;  // a moved board is looked for over the whole desktop
     int32_t edgeLength = 0;  // the whole edge as it was found: a page's own, any length
     int64_t armings = 0;
+    const uint32_t* boardSeen = nullptr;  // the board in the last look collected, if it saw one
+    int32_t boardStride = 0;
 };
 
 Watchdog dog;
 
 bool watching() { return dog.desktop != nullptr && dog.desktop == &activeDesktop(); }
 
-int32_t watchedRun() { return static_cast<int32_t>(dog.rows.size() / 2); }
+int32_t watchedRun() { return dog.run; }
 
 void setEdge(int32_t edgeX, int32_t edgeY, int32_t run)
 {
     dog.edgeX = edgeX;
     dog.edgeY = edgeY;
-    dog.rows.assign(size_t(run > 0 ? run : 1) * 2, 0);
+    dog.run = run > 0 ? run : 1;
+    dog.rows.assign(size_t(dog.run) * 2, 0);
 }
 
 void dropLook()
 {
+    dog.boardSeen = nullptr;
     if (dog.look.active && watching())
         cancelCapture();
     dog.look = PendingLook{};
@@ -90,8 +98,9 @@ void maskPointerAt(int32_t x, int32_t y)
 
 enum class Verdict { Present, Away, Unsure };
 
-// What the rows show, leaving out the masked columns; Unsure when none are left.
-Verdict judgeRows(const PendingLook& look)
+// What the rows show (stride apart), leaving out the masked columns; Unsure when
+// none are left.
+Verdict judgeRows(const PendingLook& look, int32_t stride)
 {
     const int32_t run = watchedRun();
     bool judged = false;
@@ -99,7 +108,7 @@ Verdict judgeRows(const PendingLook& look)
         const int64_t x = int64_t{dog.edgeX} + c;
         if (look.masked && x >= look.maskFrom && x <= look.maskTo)
             continue;
-        if (dog.rows[size_t(c)] != white || dog.rows[size_t(run + c)] != grey)
+        if (dog.rows[size_t(c)] != white || dog.rows[size_t(stride) + size_t(c)] != grey)
             return Verdict::Away;
         judged = true;
     }
@@ -113,10 +122,14 @@ void collectLook()
         return;
     const PendingLook look = dog.look;
     dog.look = PendingLook{};
-    switch (judgeRows(look)) {
+    switch (judgeRows(look, look.width)) {
     case Verdict::Present:
         dog.last = LastLook::Present;
         dog.arrived = std::max(dog.arrived, look.mark);
+        if (look.boardColumn >= 0) {
+            dog.boardSeen = dog.rows.data() + size_t(look.boardRow) * size_t(look.width) + size_t(look.boardColumn);
+            dog.boardStride = look.width;
+        }
         break;
     case Verdict::Away:
         dog.last = LastLook::Away;
@@ -165,8 +178,9 @@ int64_t pageWatchArmings() { return dog.armings; }
 PageCheck checkPage()
 {
     const int32_t run = watchedRun();
+    dog.boardSeen = nullptr;  // its rows are read over
     captureScreen(dog.edgeX, dog.edgeY - 1, run, 2, dog.rows.data());
-    return judgeRows(PendingLook{}) == Verdict::Present ? PageCheck::Present : PageCheck::Away;
+    return judgeRows(PendingLook{}, run) == Verdict::Present ? PageCheck::Present : PageCheck::Away;
 }
 
 bool pageLookFree(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
@@ -181,12 +195,37 @@ bool pageLookFree(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     return true;
 }
 
-void beginPageLook(int64_t gesturesSent, int32_t x2, int32_t y2)
+void beginPageLook(int64_t gesturesSent, int32_t x2, int32_t y2, bool withBoard)
 {
+    dog.boardSeen = nullptr;
     dog.look.active = true;
     dog.look.mark = gesturesSent;
     maskPointerAt(x2, y2);  // the pointer rests where the gesture ended
-    beginCapture(dog.edgeX, dog.edgeY - 1, watchedRun(), 2);
+    dog.look.width = watchedRun();
+    int32_t height = 2;
+    // The board below the edge, where it lies within a board's width of the edge's
+    // start (it is found so; a board that moved is taken with its edge).
+    const int64_t column = int64_t{BoardOrigin.x} - dog.edgeX;
+    const int64_t row = int64_t{BoardOrigin.y} - (int64_t{dog.edgeY} - 1);
+    if (withBoard && column >= 0 && column <= boardSide && row >= 2 && row <= 2 + edgeToOrigin) {
+        dog.look.boardColumn = static_cast<int32_t>(column);
+        dog.look.boardRow = static_cast<int32_t>(row);
+        dog.look.width = std::max(dog.look.width, static_cast<int32_t>(column) + boardSide);
+        height = static_cast<int32_t>(row) + boardSide;
+    }
+    dog.rows.resize(size_t(dog.look.width) * size_t(height));
+    beginCapture(dog.edgeX, dog.edgeY - 1, dog.look.width, height);
+}
+
+const uint32_t* collectPageLook(int32_t& stride)
+{
+    if (!watching())
+        return nullptr;
+    collectLook();
+    const uint32_t* board = dog.boardSeen;
+    dog.boardSeen = nullptr;
+    stride = dog.boardStride;
+    return board;
 }
 
 void forgetPageCheck() { dog.lookAgain = true; }

@@ -45,8 +45,13 @@ PageCheck checkPage();
 bool pageLookFree(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 // Begins the next look, with the gestures sent so far and where the gesture ended.
 // Looks may be spaced out (a pace bounds what they cost): the resend log covers
-// the gestures between them.
-void beginPageLook(int64_t gesturesSent, int32_t x2, int32_t y2);
+// the gestures between them. withBoard: the copy takes in the board below the edge
+// too, for collectPageLook.
+void beginPageLook(int64_t gesturesSent, int32_t x2, int32_t y2, bool withBoard = false);
+// Takes in the look under way if its copy has come. Where the look took in the
+// board and saw the page: the board's top-left pixel in the copy, its rows stride
+// apart; else null. The pixels stay until the next look begins.
+const uint32_t* collectPageLook(int32_t& stride);
 
 // Every gesture counts as arrived: the number given when no page is watched.
 inline constexpr int64_t allGesturesArrived = INT64_MAX;

@@ -30,6 +30,7 @@ struct VirtualState {
     std::vector<std::string> statuses;
     VirtualClockHook clockHook = nullptr;
     int32_t frameMs = 0;
+    bool readsWaitForFrames = false;
     int32_t displayScale = 0;
     std::vector<ScreenRect> monitors;
     int32_t pixelScale = 0;
@@ -108,7 +109,14 @@ void screenSizeVirtual(int32_t* width, int32_t* height)
     *height = state.primaryHeight;
 }
 
-void captureVirtual(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+// A read that waits for the compositor's next frame, where reads do.
+void waitForFrame()
+{
+    if (state.readsWaitForFrames && state.frameMs > 0)
+        moveClockTo((clockMs() / state.frameMs + 1) * state.frameMs * 1000);
+}
+
+void copyScreen(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
 {
     ++state.captures;
     payRead();
@@ -117,9 +125,16 @@ void captureVirtual(int32_t left, int32_t top, int32_t width, int32_t height, ui
             out[r * width + c] = virtualPixel(static_cast<int32_t>(left + c), static_cast<int32_t>(top + r));
 }
 
+void captureVirtual(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+{
+    waitForFrame();
+    copyScreen(left, top, width, height, out);
+}
+
 uint32_t readVirtual(int32_t x, int32_t y)
 {
     ++state.pixelReads;
+    waitForFrame();
     payRead();
     return virtualPixel(x, y);
 }
@@ -145,7 +160,7 @@ bool keyDownVirtual(ControlKey key) { return pollVirtualKey(key, clockMs()); }
 void takeCopy()
 {
     copy.pixels.resize(size_t(std::max(copy.width, 0)) * size_t(std::max(copy.height, 0)));
-    captureVirtual(copy.left, copy.top, copy.width, copy.height, copy.pixels.data());
+    copyScreen(copy.left, copy.top, copy.width, copy.height, copy.pixels.data());
     copy.taken = true;
 }
 
@@ -271,6 +286,7 @@ int64_t virtualCaptures() { return state.captures; }
 void setVirtualClockHook(VirtualClockHook hook) { state.clockHook = hook; }
 
 void setVirtualFrameInterval(int32_t ms) { state.frameMs = ms > 0 ? ms : 0; }
+void setVirtualReadsWaitForFrames(bool wait) { state.readsWaitForFrames = wait; }
 
 void setVirtualDisplayScale(int32_t percent) { state.displayScale = percent; }
 

@@ -90,6 +90,9 @@ void setVirtualClockHook(VirtualClockHook hook);
 // after they are asked for, frames ms apart on the virtual clock, as on a
 // compositor; 0 (after a reset) copies at once.
 void setVirtualFrameInterval(int32_t ms);
+// Reads that wait (captureScreen, readScreenPixel) come with the next frame too, as
+// on Wayland; off after a reset.
+void setVirtualReadsWaitForFrames(bool wait);
 
 // The display's scaling the desktop tells, in percent (0 after a reset: it does
 // not tell), and the monitors it lists (none after a reset: the primary screen

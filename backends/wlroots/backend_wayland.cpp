@@ -38,12 +38,16 @@ struct Pacing {
 
 Pacing pacing;
 
-// The look under way: its size, and whether the compositor refused it outright.
+// The look under way: where, whether it is still to collect, and whether the
+// compositor refused it outright.
 struct CopySize {
+    int32_t left = 0;
+    int32_t top = 0;
     int32_t width = 0;
     int32_t height = 0;
 };
 CopySize copyWanted;
+bool copyPending = false;
 bool copyFailed = false;
 
 uint32_t timestampMs() { return static_cast<uint32_t>(monotonicNs() / 1'000'000); }
@@ -141,10 +145,21 @@ void screenSizeWayland(int32_t* width, int32_t* height)
     *height = wayland.height;
 }
 
+// A read that waits takes the compositor's one copy in hand: the look under way is
+// asked for again after it, so that it comes a frame later instead of reading as a
+// screen without the page (every look taken for the page gone, and what it vouched
+// for sent again).
+void captureWayland(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t* out)
+{
+    captureWaylandScreen(left, top, width, height, out);
+    if (copyPending && !copyFailed)
+        copyFailed = !beginScreenCopy(copyWanted.left, copyWanted.top, copyWanted.width, copyWanted.height);
+}
+
 uint32_t readWayland(int32_t x, int32_t y)
 {
     uint32_t colour = invalidColour;
-    captureWaylandScreen(x, y, 1, 1, &colour);
+    captureWayland(x, y, 1, 1, &colour);
     return colour;
 }
 
@@ -184,7 +199,8 @@ void statusWayland(const char* text) { x11Desktop().showStatus(text); }
 // later one, so the input never waits for the compositor's frame.
 void beginCaptureWayland(int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    copyWanted = {width, height};
+    copyWanted = {left, top, width, height};
+    copyPending = true;
     copyFailed = !beginScreenCopy(left, top, width, height);
 }
 
@@ -198,13 +214,21 @@ bool captureDoneWayland(uint32_t* out)
     if (state != ScreenCopyState::Ready)
         std::fill(out, out + int64_t{copyWanted.width} * copyWanted.height, invalidColour);
     copyFailed = false;
+    copyPending = false;
     return true;
+}
+
+void cancelCaptureWayland()
+{
+    copyPending = false;
+    copyFailed = false;
+    cancelScreenCopy();
 }
 
 const DesktopBackend waylandBackend = {
     openWayland,       closeWayland,         minimiseWayland,     sleepWayland,       pauseWayland,
-    screenSizeWayland, captureWaylandScreen, readWayland,         sendWayland,        keyDownWayland,
-    clockWayland,      statusWayland,        beginCaptureWayland, captureDoneWayland, cancelScreenCopy,
+    screenSizeWayland, captureWayland,       readWayland,         sendWayland,        keyDownWayland,
+    clockWayland,      statusWayland,        beginCaptureWayland, captureDoneWayland, cancelCaptureWayland,
     pauseMicrosecondsWayland, clockMicrosecondsWayland,
     [](int32_t, int32_t) { return screenCopyScalePercent(); }, nullptr, screenCopyScalePercent,
 };

@@ -446,25 +446,3 @@ TEST_F(PagePace, AnUnwatchedPageIsOnlyPaused)
 }
 
 }  // namespace
-
-// A desktop whose reads wait for its next frame (a compositor's copy) answers its
-// first read at once while the screen is still: the first probe read that waits
-// gives up the feedback, and the rest goes out at the millisecond, never held.
-void slowReadsFromNowOn(int64_t nowMs)
-{
-    if (nowMs >= 200)
-        setVirtualReadCost(5000);  // longer than any read that is not a frame's wait
-}
-
-TEST_F(PagePace, ReadsThatWaitForFramesGiveUpTheFeedback)
-{
-    settings.stepx = settings.stepy = 5;
-    ASSERT_EQ(draw(true, paceDefault, 0), PassResult::Finished);
-    const std::vector<uint32_t> unpaced = board();
-    const PassResult result = draw(true, paceAuto, 300, 0, 0, slowReadsFromNowOn);
-    setVirtualClockHook(nullptr);
-    ASSERT_EQ(result, PassResult::Finished);
-    const PaceReport report = paceReport();
-    EXPECT_EQ(report.pauseUs, 1000);
-    EXPECT_TRUE(board() == unpaced);
-}
