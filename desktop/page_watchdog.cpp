@@ -39,8 +39,7 @@ struct PendingLook {
     int64_t maskFrom = 0;  // columns maskFrom .. maskTo, screen x
     int64_t maskTo = 0;
     int32_t width = 0;  // the copy's rows, the edge's two first
-    int32_t boardColumn = -1;  // where the board starts in the copy; -1: not in it
-    int32_t boardRow = 0;
+    bool withBoard = false;  // and the board's below them, from the edge's start
 };
 
 struct Watchdog {
@@ -126,8 +125,8 @@ void collectLook()
     case Verdict::Present:
         dog.last = LastLook::Present;
         dog.arrived = std::max(dog.arrived, look.mark);
-        if (look.boardColumn >= 0) {
-            dog.boardSeen = dog.rows.data() + size_t(look.boardRow) * size_t(look.width) + size_t(look.boardColumn);
+        if (look.withBoard) {
+            dog.boardSeen = dog.rows.data() + size_t(edgeToOrigin + 1) * size_t(look.width);
             dog.boardStride = look.width;
         }
         break;
@@ -201,18 +200,11 @@ void beginPageLook(int64_t gesturesSent, int32_t x2, int32_t y2, bool withBoard)
     dog.look.active = true;
     dog.look.mark = gesturesSent;
     maskPointerAt(x2, y2);  // the pointer rests where the gesture ended
-    dog.look.width = watchedRun();
-    int32_t height = 2;
-    // The board below the edge, where it lies within a board's width of the edge's
-    // start (it is found so; a board that moved is taken with its edge).
-    const int64_t column = int64_t{BoardOrigin.x} - dog.edgeX;
-    const int64_t row = int64_t{BoardOrigin.y} - (int64_t{dog.edgeY} - 1);
-    if (withBoard && column >= 0 && column <= boardSide && row >= 2 && row <= 2 + edgeToOrigin) {
-        dog.look.boardColumn = static_cast<int32_t>(column);
-        dog.look.boardRow = static_cast<int32_t>(row);
-        dog.look.width = std::max(dog.look.width, static_cast<int32_t>(column) + boardSide);
-        height = static_cast<int32_t>(row) + boardSide;
-    }
+    // The board lies below the edge's start (it is found there, and moves with it).
+    dog.look.withBoard = withBoard && int64_t{BoardOrigin.x} == dog.edgeX &&
+                         int64_t{BoardOrigin.y} == int64_t{dog.edgeY} + edgeToOrigin;
+    dog.look.width = dog.look.withBoard ? std::max(watchedRun(), boardSide) : watchedRun();
+    const int32_t height = dog.look.withBoard ? edgeToOrigin + 1 + boardSide : 2;
     dog.rows.resize(size_t(dog.look.width) * size_t(height));
     beginCapture(dog.edgeX, dog.edgeY - 1, dog.look.width, height);
 }
