@@ -158,12 +158,12 @@ void paceBeforeGesture(int64_t recordsSent, void (*lookWhileHeld)())
 
 bool paceReadsBoardLooks() { return paced() && pace.boardLooks; }
 
-bool paceProbesUnseen()
+bool paceProbesUnseen(int64_t giveUpUs)
 {
     if (!paced() || !pace.started || pace.probeCount == 0)
         return false;
     paceLook();
-    checkProbeAge(clockMicroseconds(), pace.sentRecords);
+    checkProbeAge(clockMicroseconds(), pace.sentRecords, giveUpUs);
     return paced() && pace.probeCount > 0;
 }
 

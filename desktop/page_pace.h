@@ -80,9 +80,9 @@ bool paceReadsBoardLooks();
 void paceSeesBoard(const uint32_t* board, int32_t stride);
 
 // After the last gesture: reads the probes still on their way, and whether any is
-// yet to show (one unseen for probeDroppedUs counts as dropped, so this ends).
+// yet to show (one unseen for giveUpUs counts as dropped, so this ends).
 // False where the page is not followed.
-bool paceProbesUnseen();
+bool paceProbesUnseen(int64_t giveUpUs = probeDroppedUs);
 
 // Whether a watchdog look may begin now: when the pace is chosen, looks are spaced
 // so that they take at most lookShare of the drawing time. lookCostUs is what the

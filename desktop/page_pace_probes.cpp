@@ -28,9 +28,9 @@ void noteDropped(int64_t probes)
 
 }  // namespace
 
-void checkProbeAge(int64_t now, int64_t recordsSent)
+void checkProbeAge(int64_t now, int64_t recordsSent, int64_t giveUpUs)
 {
-    if (pace.probeCount == 0 || now - pace.probes[0].sentUs < probeDroppedUs)
+    if (pace.probeCount == 0 || now - pace.probes[0].sentUs < giveUpUs)
         return;
     // Held back for long enough that the page has taken whatever was queued.
     pace.overdue = pace.probes[0];

@@ -91,4 +91,4 @@ void scaleAutoPause(int64_t percent);
 void goBlind();
 // A probe older than probeDroppedUs counts as dropped; the page has had time to
 // take everything sent.
-void checkProbeAge(int64_t now, int64_t recordsSent);
+void checkProbeAge(int64_t now, int64_t recordsSent, int64_t giveUpUs = probeDroppedUs);

@@ -50,7 +50,7 @@ DrawingCheck checkDrawingShown(const PageModel& meant, DrawingCheckReport& repor
             // Shown at once needs no wait; otherwise the page may still be painting.
             if (report.differing == 0)
                 return DrawingCheck::Shown;
-            stillMs = seen == before && !paceProbesUnseen() ? stillMs + stillReadEveryMs : 0;
+            stillMs = seen == before && !paceProbesUnseen(endProbeWaitUs) ? stillMs + stillReadEveryMs : 0;
             before = seen;
         }
         if ((!away && stillMs >= stillForMs) || waited >= checkWaitLimitMs)

@@ -27,6 +27,11 @@ struct DrawingCheckReport {
 // machine stalls for a second or two and paints on. Only a board that differs
 // waits for it. Reads are this far apart.
 inline constexpr int32_t stillForMs = 3000;
+// Once nothing more is sent, a probe is waited for this long before it counts as
+// lost: a starved browser stalls for seconds at the end too (one stalled for four,
+// still for three of them, was told it had lost what it then painted), and only a
+// board that differs waits.
+inline constexpr int64_t endProbeWaitUs = 10'000'000;
 inline constexpr int32_t stillReadEveryMs = 200;
 // At most this long for the page to finish (it changes all the while), or to be
 // back when covered: then the board is judged as it is.
