@@ -24,9 +24,10 @@ struct DrawingCheckReport {
 
 // The board counts as shown once no probe of the page's pace is yet to show and
 // the board has not changed for this long: a browser starved of time on a busy
-// machine stalls for a second or two and paints on. Only a board that differs
-// waits for it. Reads are this far apart.
-inline constexpr int32_t stillForMs = 3000;
+// machine stalls for seconds and paints on (one still for three painted the rest
+// a second and a half later, where the probes had long been given up). Only a
+// board that differs waits for it. Reads are this far apart.
+inline constexpr int32_t stillForMs = 6000;
 // Once nothing more is sent, a probe is waited for this long before it counts as
 // lost: a starved browser stalls for seconds at the end too (one stalled for four,
 // still for three of them, was told it had lost what it then painted), and only a
