@@ -51,28 +51,6 @@ protected:
         return result;
     }
 
-    static std::vector<uint32_t> board()
-    {
-        settleVirtualPage();
-        std::vector<uint32_t> pixels;
-        for (int32_t y = 0; y < 300; ++y)
-            for (int32_t x = 0; x < 300; ++x)
-                pixels.push_back(virtualPixel(testBoardX + x, testBoardY + y));
-        return pixels;
-    }
-
-    static int64_t longestPageWait()
-    {
-        const std::vector<int64_t>& waits = virtualPageWaitsUs();
-        return waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end());
-    }
-
-    static double meanRecordUs()
-    {
-        const std::vector<LoggedInput>& log = virtualInputLog();
-        return log.size() < 2 ? 0.0 : double(log.back().timeUs - log.front().timeUs) / double(log.size() - 1);
-    }
-
     int64_t escapeAtMs = -1;  // Escape held from then for 200 ms; -1: never
     RunSettings settings;
     PassPixels picture = makePicture(60, 60, [](int32_t x, int32_t y) { return Rgb{x * 4, y * 4, (x * y) % 256}; });

@@ -69,22 +69,6 @@ protected:
         return result;
     }
 
-    static std::vector<uint32_t> board()
-    {
-        settleVirtualPage();
-        std::vector<uint32_t> pixels;
-        for (int32_t y = 0; y < 300; ++y)
-            for (int32_t x = 0; x < 300; ++x)
-                pixels.push_back(virtualPixel(testBoardX + x, testBoardY + y));
-        return pixels;
-    }
-
-    static int64_t longestPageWait()
-    {
-        const std::vector<int64_t>& waits = virtualPageWaitsUs();
-        return waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end());
-    }
-
     static int64_t closestRecordsUs()
     {
         const std::vector<LoggedInput>& log = virtualInputLog();
@@ -92,12 +76,6 @@ protected:
         for (size_t i = 1; i < log.size(); ++i)
             closest = std::min(closest, log[i].timeUs - log[i - 1].timeUs);
         return closest;
-    }
-
-    static double meanRecordUs()
-    {
-        const std::vector<LoggedInput>& log = virtualInputLog();
-        return log.size() < 2 ? 0.0 : double(log.back().timeUs - log.front().timeUs) / double(log.size() - 1);
     }
 
     RunSettings settings;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -125,3 +126,27 @@ protected:
 
     static void paintBoardEdge() { paintVirtualRect(testBoardX, testBoardY - 2, 300, 1, 0x999999u); }
 };
+
+// The paced runs' readings: the board once the page has taken everything, the
+// longest any record waited in the page, and the mean time between records.
+inline std::vector<uint32_t> board()
+{
+    settleVirtualPage();
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < 300; ++y)
+        for (int32_t x = 0; x < 300; ++x)
+            pixels.push_back(virtualPixel(testBoardX + x, testBoardY + y));
+    return pixels;
+}
+
+inline int64_t longestPageWait()
+{
+    const std::vector<int64_t>& waits = virtualPageWaitsUs();
+    return waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end());
+}
+
+inline double meanRecordUs()
+{
+    const std::vector<LoggedInput>& log = virtualInputLog();
+    return log.size() < 2 ? 0.0 : double(log.back().timeUs - log.front().timeUs) / double(log.size() - 1);
+}
