@@ -9,6 +9,7 @@
 #include <algorithm>
 
 PaceState pace;
+int64_t lostAmidShown = 0;
 
 bool paced() { return pace.watched && !pace.blind; }
 
@@ -30,6 +31,7 @@ void start(int64_t recordsSent)
     readPaceBoard(BoardOrigin.x, BoardOrigin.y);
     const int64_t after = clockMicroseconds();
     pace.knownRecords = recordsSent;
+    pace.lastShownUs = after;
     // A desktop whose reads wait for the compositor's next frame cannot answer a
     // probe between two gestures: there the probes are read from the looks.
     if (activeDesktop().beginCapture != nullptr && after - before >= frameWaitUs)
@@ -77,6 +79,7 @@ bool mustHold(int64_t now, int64_t recordsSent)
 void choosePace(int32_t chosen)
 {
     pace = freshPace(chosen);
+    lostAmidShown = 0;
     forgetPen();
 }
 
@@ -155,6 +158,8 @@ void paceBeforeGesture(int64_t recordsSent, void (*lookWhileHeld)())
     if (told)
         showStatus("");
 }
+
+bool paceSawInputLost() { return lostAmidShown > 0; }
 
 bool paceReadsBoardLooks() { return paced() && pace.boardLooks; }
 

@@ -18,7 +18,9 @@
 // after the page's own painting time. A probe that does not show within
 // probeAwayUs holds the input back (the page is away or stalled); one that does
 // not show within probeDroppedUs, or while a younger one does, counts as dropped,
-// and -pace auto slows down.
+// and -pace auto slows down. A few such in a row end the feedback, unless the
+// board still showed, half a second in, what was there before them, and something
+// showed within stallBlindUs: a page held up, not one that draws otherwise.
 
 #include <cstdint>
 
@@ -38,6 +40,7 @@ inline constexpr int64_t defaultLeadRecords = 150;
 inline constexpr int64_t defaultLeadUs = 150'000;
 inline constexpr int64_t probeAwayUs = 250'000;
 inline constexpr int64_t probeDroppedUs = 1'000'000;
+inline constexpr int64_t stallBlindUs = 10'000'000;
 
 // paceDefault, paceAuto or microseconds (fastestPaceUs..slowestFixedPaceUs).
 // Forgets everything learnt about the page.
@@ -105,3 +108,8 @@ struct PaceReport {
     int64_t lookSpacingUs = 0;  // from the first look to the last, by the looks between
 };
 PaceReport paceReport();
+// Whether, since the pace was chosen, a probe never showed while a younger one did:
+// the page draws as modelled (what it took shows where aimed) and lost input, as a
+// browser starved of time does. A board that differs widely after such a run lost
+// it; without such a sign it would be a page that draws otherwise.
+bool paceSawInputLost();

@@ -16,14 +16,26 @@ constexpr int32_t side = boardSide;
 bool onBoard(int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < side && y < side; }
 
 // Probes that will never show: fewer records are let ahead, and after a few drops
-// in a row the board is no guide.
-void noteDropped(int64_t probes)
+// in a row the board is no guide. Unless the page has only stalled: a busy machine
+// holds a browser up for seconds at a time, and without the feedback the input would
+// run on unbounded and the page lose it.
+void noteDropped(int64_t probes, bool stalled = false)
 {
     pace.report.dropped += probes;
     pace.window = std::max(pace.window / 2, smallestWindow);
     scaleAutoPause(150);
-    if (++pace.dropsInARow >= dropsBeforeBlind)
+    if (++pace.dropsInARow >= dropsBeforeBlind &&
+        (!stalled || clockMicroseconds() - pace.lastShownUs >= stallBlindUs))
         goBlind();
+}
+
+// Whether a read half a probe's time in or later found its pixel as it was before
+// the probe: a page that draws otherwise changes it, one held up does not. Reads
+// that stopped coming (frames no longer sent) tell nothing.
+bool untouchedLately(const Probe& probe, int64_t giveUpUs)
+{
+    const bool asBefore = probe.seen != invalidColour && (probe.seen == probe.before || probe.seen == probe.between);
+    return asBefore && probe.unseenUs - probe.sentUs >= giveUpUs / 2;
 }
 
 }  // namespace
@@ -37,7 +49,7 @@ void checkProbeAge(int64_t now, int64_t recordsSent, int64_t giveUpUs)
     pace.overdueKept = true;
     pace.probeCount = 0;
     pace.knownRecords = recordsSent;
-    noteDropped(1);
+    noteDropped(1, untouchedLately(pace.overdue, giveUpUs));
 }
 
 namespace {
@@ -91,8 +103,10 @@ bool readOldestProbe()
     const int64_t now = clockMicroseconds();
     if (colour != probe.colour) {
         probe.unseenUs = now;
+        probe.seen = colour;
         return false;
     }
+    pace.lastShownUs = now;
     const int64_t seenLagUs = now - probe.sentUs;
     pace.report.longestLagUs = std::max(pace.report.longestLagUs, seenLagUs);
     pace.lagSumUs += seenLagUs;
@@ -143,6 +157,7 @@ void readNewestProbe()
     uint32_t colour = invalidColour;
     if (!readProbePixel(newest.x, newest.y, colour) || colour != newest.colour)
         return;
+    pace.lastShownUs = clockMicroseconds();
     // The page may have shown both between the two reads.
     const Probe& oldest = pace.probes[0];
     if (!readProbePixel(oldest.x, oldest.y, colour) || colour == oldest.colour)
@@ -150,6 +165,7 @@ void readNewestProbe()
     pace.knownRecords = std::max(pace.knownRecords, newest.records);
     pace.probeCount = 0;
     pace.dropsInARow = 0;  // the newest showed: the board is a guide
+    ++lostAmidShown;
     noteDropped(1);
 }
 
@@ -165,9 +181,11 @@ void readOverdueProbe(bool youngerShown)
         return;
     if (colour != pace.overdue.colour) {
         pace.overdueKept = !youngerShown;
+        lostAmidShown += youngerShown ? 1 : 0;
         return;
     }
     pace.overdueKept = false;
+    pace.lastShownUs = clockMicroseconds();
     --pace.report.dropped;
     ++pace.report.stalls;
     pace.dropsInARow = 0;
@@ -213,6 +231,7 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     for (int32_t i = 0; i < pace.probeCount; ++i) {
         Probe& probe = pace.probes[i];
         if (lineCovers(bx, by, bx2, by2, probe.x, probe.y)) {
+            probe.between = probe.colour;
             probe.colour = colour;
             probe.records = recordsSent;
         }
@@ -226,7 +245,8 @@ void paceAfterGesture(int32_t channel, int32_t x1, int32_t y1, int32_t x2, int32
     int64_t py = 0;
     if (probeDue && penKnown() && firstPixelToChange(bx, by, bx2, by2, colour, px, py)) {
         const int64_t now = clockMicroseconds();
-        pace.probes[pace.probeCount++] = {int32_t(px), int32_t(py), colour, now, recordsSent, now};
+        pace.probes[pace.probeCount++] = {int32_t(px), int32_t(py), colour, now, recordsSent, now,
+                                          paceBoardPixel(px, py), invalidColour, invalidColour};
     }
     paintPaceBoardLine(bx, by, bx2, by2, colour);
 }

@@ -4,6 +4,7 @@
 // page is and the window they set (page_pace_probes.cpp).
 
 #include "desktop/page_pace.h"
+#include "desktop/platform.h"
 
 #include <cstdint>
 
@@ -39,6 +40,11 @@ struct Probe {
     int64_t sentUs = 0;
     int64_t records = 0;  // records sent once it was
     int64_t unseenUs = 0;  // when a read last found the pixel not yet showing it
+    // What the pixel showed before the probe (and before a later gesture over it,
+    // the probe's own colour then), and what the last read found instead.
+    uint32_t before = invalidColour;
+    uint32_t between = invalidColour;
+    uint32_t seen = invalidColour;
 };
 
 struct PaceState {
@@ -64,6 +70,7 @@ struct PaceState {
     int64_t lowLags[lowLagsKept] = {};  // the lowest lags seen, lowest first
     int32_t lowLagCount = 0;
     int32_t dropsInARow = 0;
+    int64_t lastShownUs = 0;  // when a probe last showed (or the pace started)
     int64_t lookCostUs = 0;
     int64_t lastLookEndUs = 0;
     int64_t firstLookUs = 0;
@@ -74,6 +81,9 @@ struct PaceState {
 };
 
 extern PaceState pace;
+// Probes that did not show while a younger one did since the pace was chosen,
+// whatever page was followed meanwhile: input the page lost.
+extern int64_t lostAmidShown;
 
 // Whether the board is being followed: the page watched, not blind.
 bool paced();

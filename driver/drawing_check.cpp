@@ -59,7 +59,9 @@ DrawingCheck checkDrawingShown(const PageModel& meant, DrawingCheckReport& repor
             return DrawingCheck::Aborted;
         sleepMilliseconds(stillReadEveryMs);
     }
-    if (report.differing * 100 > report.painted * refusalPercent)
+    // Widely differing, yet the probes saw input lost amid input shown: a page
+    // starved of time, not one that draws otherwise.
+    if (report.differing * 100 > report.painted * refusalPercent && !paceSawInputLost())
         return DrawingCheck::Unlike;
     return DrawingCheck::Lost;
 }

@@ -81,7 +81,7 @@ RepairResult repairBoard(const PageModel& meant, RepairReport& report)
         if (round == 0) {
             firstDiffering = differing;
             report.firstDiffering = count;
-            if (count * 100 > report.painted * refusalPercent)
+            if (count * 100 > report.painted * refusalPercent && !paceSawInputLost())
                 return RepairResult::Refused;
         }
         // With a pixel or two left, one lost press can undo a whole round, so a

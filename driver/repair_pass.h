@@ -32,6 +32,8 @@ inline constexpr int32_t mostRepairRounds = 8;
 // otherwise (another page, a zoomed browser: most of the board differs): redrawing
 // would not help. A point is four presses, so a page that loses 3 % of them, slider
 // clicks included, spoils up to 12 % of the points of a photo; it must be repaired.
+// Unless the pace saw the page lose input amid input it showed: a browser starved
+// of time for seconds can lose more than that, and drew all it took as modelled.
 inline constexpr int64_t refusalPercent = 25;
 
 // meant: the board the run meant to leave (the page model after the normal pass).

@@ -358,27 +358,78 @@ TEST_F(PagePace, APageThatOnlyStalledIsNotSlowedDownFor)
     }
 }
 
-// A page that shows nothing at all: the input is held back while a probe is
-// outstanding, the user told, and after a few probes that never show the run goes
-// on without feedback at the millisecond pace, to the end.
+// A page that shows nothing at all, its board untouched: held up, as far as the
+// probes can tell, so the input is held back, the user told, and a window let
+// through a second while nothing shows for ten; then the run goes on without
+// feedback at the millisecond pace, to the end. A page that paints its pixels, but
+// not in the pen's colour, has no such excuse: three probes and the feedback ends.
+void offColourPage(int32_t x, int32_t y, uint32_t flags)
+{
+    scrivletPageInput(x, y, flags);
+    if (flags & mouseLeftUp)
+        paintVirtualPixel(x, y, virtualPixel(x, y) ^ 0x000001u);
+}
+
 TEST_F(PagePace, APageThatShowsNothingIsWaitedForThenDrawnBlind)
 {
     settings.stepx = settings.stepy = 10;
-    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
-    showScrivletPage(testBoardX, testBoardY);
-    setVirtualInputHandler(deadPage);
-    resetRandomSource();
-    armPageWatchdog(testBoardX, testBoardY - 2, 300);
-    choosePace(paceAuto);
-    ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
-    const PaceReport report = paceReport();
-    EXPECT_EQ(report.dropped, 3);
-    EXPECT_EQ(report.pauseUs, 1000);
-    EXPECT_EQ(virtualInputLog().size(), size_t(30 * 30 * 8));
-    EXPECT_GE(virtualClockMs(), 3 * probeDroppedUs / 1000);
-    const std::vector<std::string>& statuses = virtualStatuses();
-    EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(),
-                            [](const std::string& s) { return s.find("shows nothing") != std::string::npos; }));
+    struct Case {
+        VirtualInputHandler page;
+        bool untouched;
+    };
+    for (const Case c : {Case{deadPage, true}, Case{offColourPage, false}}) {
+        SCOPED_TRACE(c.untouched);
+        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+        showScrivletPage(testBoardX, testBoardY);
+        setVirtualInputHandler(c.page);
+        resetRandomSource();
+        armPageWatchdog(testBoardX, testBoardY - 2, 300);
+        choosePace(paceAuto);
+        ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
+        const PaceReport report = paceReport();
+        EXPECT_EQ(report.pauseUs, 1000);
+        EXPECT_EQ(virtualInputLog().size(), size_t(30 * 30 * 8));
+        // A probe given up a second, until the feedback ends.
+        EXPECT_EQ(report.dropped, c.untouched ? stallBlindUs / probeDroppedUs : 3);
+        EXPECT_GE(virtualClockMs(), report.dropped * probeDroppedUs / 1000);
+        const std::vector<std::string>& statuses = virtualStatuses();
+        EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(),
+                                [](const std::string& s) { return s.find("shows nothing") != std::string::npos; }));
+    }
+}
+
+// A browser held up for seconds on end by a busy machine: every probe on its way is
+// given up in turn, but the board shows it only stalled, so the feedback stays and
+// the input waits for the page instead of running on without a bound.
+bool longStallDone = false;
+void stallFourSeconds(int64_t nowMs)
+{
+    if (!longStallDone && nowMs >= 500) {
+        longStallDone = true;
+        stallVirtualPage(4'500'000);
+    }
+}
+
+TEST_F(PagePace, ALongStallKeepsTheLeadBounded)
+{
+    settings.stepx = settings.stepy = 2;
+    ASSERT_EQ(draw(true, paceDefault, 0), PassResult::Finished);
+    const std::vector<uint32_t> meant = board();
+    for (const int32_t chosen : {paceDefault, paceAuto}) {
+        SCOPED_TRACE(chosen);
+        longStallDone = false;
+        const PassResult result = draw(true, chosen, 300, 0, 0, stallFourSeconds);
+        setVirtualClockHook(nullptr);
+        ASSERT_EQ(result, PassResult::Finished);
+        int64_t sentWhileStalled = 0;
+        for (const LoggedInput& input : virtualInputLog())
+            sentWhileStalled += input.timeMs > 500 && input.timeMs < 5000;
+        // The lead, then half of it for each second given up, and so on.
+        EXPECT_LE(sentWhileStalled, 2 * defaultLeadRecords + 2);
+        EXPECT_GE(paceReport().dropped + paceReport().stalls, 3);
+        EXPECT_LE(paceReport().pauseUs, 1000);
+        EXPECT_TRUE(board() == meant);
+    }
 }
 
 // Screens that take long to read: looks are spaced so that they take about 5 % of

@@ -58,16 +58,19 @@ TEST_F(RunSequence, RepairSaysHowItWentJustBeforeTheClosingLine)
     EXPECT_EQ(preview.output.find("not draw"), std::string::npos);
 }
 
-// A page on a busy machine: every 29th gesture lost (slider clicks too), or all of
-// them shown a second and a half late.
+// A page on a busy machine: every 29th gesture lost (slider clicks too), or every
+// third once the first strokes showed (a third of the marks: more than a page that
+// draws otherwise is refused at), or all of them shown a second and a half late.
 int64_t gesturesSeen = 0;
+int64_t loseEvery = 29;
+int64_t loseAfter = 0;
 void losingGestures(int32_t x, int32_t y, uint32_t flags)
 {
     if (virtualInputLog().size() == 1)
         gesturesSeen = 0;
     if ((flags & mouseLeftDown) != 0)
         ++gesturesSeen;
-    if (gesturesSeen % 29 != 0)
+    if (gesturesSeen <= loseAfter || gesturesSeen % loseEvery != 0)
         scrivletPageInput(x, y, flags);
 }
 std::vector<LoggedInput> lateInput;
@@ -100,7 +103,8 @@ TEST_F(RunSequence, TheDrawingEndsWithTheBoardReadBack)
     const struct {
         const char* name;
         int page;  // 0: shows everything, 1: loses gestures, 2: shows them 1.5 s late, 3: and its last
-                   // points 6 s late (a browser stalled at the end: what it shows then is not lost)
+                   // points 6 s late (a browser stalled at the end: what it shows then is not lost),
+                   // 4: loses a third of them
         std::vector<std::string> extra;
         int status;
         std::string lastLine;  // its start
@@ -113,6 +117,10 @@ TEST_F(RunSequence, TheDrawingEndsWithTheBoardReadBack)
         {"Lost", 1, {}, -1, lost},
         {"LostFast", 1, {"-fast"}, -1, lost},
         {"LostAndRepaired", 1, {"-repair"}, 0, "Have a day!"},
+        // Most of the board lost, but the probes saw marks lost amid marks shown.
+        {"LostMostly", 4, {}, -1, lost},
+        {"LostMostlyFast", 4, {"-fast"}, -1, lost},
+        {"LostMostlyAndRepaired", 4, {"-repair"}, 0, "Have a day!"},
         // The board lands proportionally off on a screen of another size: not judged.
         {"OverriddenScreenSize", 1, {"-1280x800"}, 0, "Have a day!"},
     };
@@ -121,11 +129,13 @@ TEST_F(RunSequence, TheDrawingEndsWithTheBoardReadBack)
         showScrivletPage(100, 252);
         lateInput.clear();
         lateByMs.clear();
-        if (c.page == 1)
+        loseEvery = c.page == 4 ? 3 : 29;
+        loseAfter = c.page == 4 ? 100 : 0;
+        if (c.page == 1 || c.page == 4)
             setVirtualInputHandler(losingGestures);
         // The last five points' records stall (each run's records as the shown run sent them).
         stallFromRecord = c.page == 3 ? recordsOf[c.extra.empty() ? 0 : 1] - 40 : SIZE_MAX;
-        if (c.page >= 2) {
+        if (c.page == 2 || c.page == 3) {
             setVirtualInputHandler(showingLate);
             setVirtualClockHook(deliverLate);
         }
