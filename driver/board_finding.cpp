@@ -44,11 +44,21 @@ std::string refusalFor()
     return "";
 }
 
+bool insideLookedIn(const EdgeRun& edge)
+{
+    return edge.length >= shortestEdge && edge.left >= lookedIn.left &&
+           int64_t{edge.left} + edge.length <= int64_t{lookedIn.left} + lookedIn.width && edge.row >= lookedIn.top &&
+           edge.row < lookedIn.top + lookedIn.height;
+}
+
 // What was seen instead of a board, said after the not-found line, only where it
 // is sure: a board's edge (280 pixels or more) cut by the area's side or outside
 // it. A shorter line is no board's edge, whatever scale its length would give.
-std::string sightingReason()
+// One whole inside the area was not there a look before (a page still being
+// painted): seenInside is set, and nothing said.
+std::string sightingReason(bool& seenInside)
 {
+    seenInside = false;
     EdgeRun edge;
     if (firstEdgeRunIn(lookedIn, shortestScaledEdge, edge)) {
         const EdgeRun whole = measureEdgeRun(edge.left, edge.row);
@@ -57,6 +67,10 @@ std::string sightingReason()
         if (edge.length < shortestEdge && !firstEdgeOnDesktop(shortestEdge, edge))
             return "";
     } else if (!firstEdgeOnDesktop(shortestEdge, edge)) {
+        return "";
+    }
+    if (insideLookedIn(edge)) {
+        seenInside = true;
         return "";
     }
     std::string reason = " Its board's top edge was seen at ";
@@ -71,7 +85,17 @@ std::string sightingReason()
 bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
 {
     EdgeRun edge;
-    if (locateBoardEdge(found.x, found.y, found.edgeRun)) {
+    bool located = locateBoardEdge(found.x, found.y, found.edgeRun);
+    // Looked for again where the look for what was seen instead finds it in the
+    // area after all: a compositor's frames may show the page a look late.
+    bool seenInside = false;
+    std::string sighting;
+    const bool sightingTaken = !located && !anywhere;
+    if (sightingTaken) {
+        sighting = sightingReason(seenInside);
+        located = seenInside && locateBoardEdge(found.x, found.y, found.edgeRun);
+    }
+    if (located) {
         edge = measureEdgeRun(found.x, found.y - edgeToOrigin);
         if (edge.length == 0)
             edge = {found.x, found.y - edgeToOrigin, found.edgeRun};  // gone between the two looks: the first counts
@@ -83,7 +107,7 @@ bool findBoard(bool anywhere, FoundBoard& found, std::string& refusal)
             return false;
         }
     } else {
-        refusal = notFoundLine + sightingReason();
+        refusal = notFoundLine + (sightingTaken ? sighting : sightingReason(seenInside));
         return false;
     }
     found.edgeLength = edge.length;

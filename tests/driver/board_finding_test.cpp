@@ -8,6 +8,7 @@
 #include "pass_fixture.h"
 #include "preview/scrivlet_page.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -242,21 +243,39 @@ TEST_F(BoardFinding, ABoardOutsideTheAreaIsSaidWhereAndTakenWithAnywhere)
     EXPECT_EQ(r.output, "Found start of Scrivlet board at 700 , 600 \nHave a day!\n");
 }
 
+// A compositor whose frames showed the page only from the second look on: what
+// is seen then, in the area looked in, is looked for again, not said outside it.
+void pageFromTheSecondLook(int64_t)
+{
+    if (virtualCaptures() == 2 && virtualPixel(100, 250) != grey)
+        showScrivletPage(100, 252);
+}
+
 TEST_F(BoardFinding, ScreenPixelsOfAFractionallyScaledOutputAreRefused)
 {
     const std::string picture = blackPicture();
     // 0: not told; 100 and 200: each screen pixel is whole display pixels.
-    for (const int32_t pixelScale : {0, 100, 125, 150, 200}) {
+    for (const int32_t pixelScale : {0, 100, 125, 150, 200, -150}) {
+        SCOPED_TRACE(pixelScale);
         resetVirtualDesktop(testScreenWidth, testScreenHeight);
-        setVirtualScreenPixelScale(pixelScale);
-        showScrivletPage(100, 252);
+        // Negative: that scale, and the page a look late.
+        const bool late = pixelScale < 0;
+        setVirtualScreenPixelScale(std::abs(pixelScale));
+        if (late) {
+            setVirtualReadCost(1);
+            setVirtualClockHook(pageFromTheSecondLook);
+        } else {
+            showScrivletPage(100, 252);
+        }
         const RunOutcome r = runWith({"-image", picture, "-stepx", "100", "-stepy", "100"});
+        setVirtualClockHook(nullptr);
+        setVirtualReadCost(0);
         if (pixelScale % 100 == 0) {
             EXPECT_EQ(r.status, 0) << pixelScale;
             continue;
         }
         EXPECT_EQ(r.status, -1) << pixelScale;
-        EXPECT_EQ(r.output, "The display is scaled to " + std::to_string(pixelScale) +
+        EXPECT_EQ(r.output, "The display is scaled to " + std::to_string(std::abs(pixelScale)) +
                                 " %, which shows each pixel of the page on part of its own: set the display's "
                                 "scaling to 100 % (or another whole multiple of it), and run again.\n");
         EXPECT_TRUE(virtualInputLog().empty()) << pixelScale;
