@@ -27,6 +27,12 @@ else()
   install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
   install(FILES ${scriv_page_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/scrivdraw/page)
+  # KDE Plasma lets a program read the screen through KWin's screenshots only when
+  # an installed .desktop file names its executable and grants them.
+  # The Debian package installs under /usr, whatever the build was configured with.
+  set(SCRIVDRAW_INSTALLED /usr/${CMAKE_INSTALL_BINDIR}/scrivdraw)
+  configure_file(cmake/debian/scrivdraw.desktop.in ${PROJECT_BINARY_DIR}/debian/scrivdraw.desktop @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/debian/scrivdraw.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   # What Debian asks of every package's doc folder: the copyright and, the package
   # being the project's own, its changelog, compressed without a time stamp.
   configure_file(cmake/debian/copyright.in ${PROJECT_BINARY_DIR}/debian/copyright @ONLY)

@@ -3,9 +3,11 @@
 // backend reads a Request's answer (session handle, Start's devices and stream);
 // the last 24 bytes also serve as a frame's sizes, checked and copied as frames
 // from the screen cast are. The same bytes, read as a whole D-Bus message, go
-// where the bus's messages are checked for the end of the session.
+// where the bus's messages are checked for the end of the session, and read as
+// KWin's answer to a screenshot, a{sv}, whose layout is then copied from.
 
 #include "backends/portal/frame_mapping.h"
+#include "backends/portal/kwin_shots.h"
 #include "backends/portal/portal_replies.h"
 
 #include <cstdint>
@@ -34,6 +36,26 @@ void readFrame(const uint8_t* data, size_t size)
     copyScreenRectangle(frame, v[4], v[5], v[4] / 2, v[5] / 2, 4, 4, out.data());
 }
 
+// A shot's layout as KWin answers it, for a small area and a large one, and the
+// shot copied from a buffer of just the bytes that layout claims.
+void readShot(const uint8_t* data, size_t size)
+{
+    GBytes* bytes = g_bytes_new(data, size);
+    GVariant* value = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a{sv}"), bytes, FALSE));
+    for (const int32_t side : {3, 300}) {
+        FrameView frame;
+        if (!readShotLayout(value, side, side, frame))
+            continue;
+        const std::vector<uint8_t> shot(size_t(frame.stride) * size_t(side));
+        frame.bytes = shot.data();
+        frame.size = shot.size();
+        std::vector<uint32_t> out(size_t(side) * size_t(side));
+        copyScreenRectangle(frame, side, side, 0, 0, side, side, out.data());
+    }
+    g_variant_unref(value);
+    g_bytes_unref(bytes);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -53,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_variant_unref(value);
     g_bytes_unref(bytes);
     readFrame(data, size);
+    readShot(data, size);
     // The bus's own reader first, as the connection does before any filter sees it.
     GDBusMessage* message = g_dbus_message_new_from_blob(const_cast<guchar*>(data), size,
                                                          G_DBUS_CAPABILITY_FLAGS_NONE, nullptr);

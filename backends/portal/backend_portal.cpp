@@ -6,6 +6,7 @@
 #include "backends/linux_desktops.h"
 #include "backends/linux_timing.h"
 #include "backends/portal/desktop_choice.h"
+#include "backends/portal/kwin_shots.h"
 #include "backends/portal/pipewire_frames.h"
 #include "backends/portal/portal_session.h"
 #include "common/stop_request.h"
@@ -28,6 +29,8 @@ const char* const sharingStopped =
     "The desktop stopped sharing the screen (its sharing indicator, or the session ended), so the drawing stopped\n";
 const char* const emptyFrames =
     "The desktop's screen cast sends only empty pictures (as KDE Plasma's does), so the screen can't be read\n";
+// KDE Plasma without KWin's screenshots for this program: the line names both ways tried.
+std::string kwinRefusal;
 
 // The first click after the session starts can be lost: the pointer is moved
 // once and given this long before any input that counts.
@@ -61,6 +64,7 @@ struct Pacing {
     bool ended = false;  // the desktop ended the session: nothing more is sent
     bool lookStarted = false;
     int64_t lookPixels = 0;
+    bool kwinShots = false;  // the screen is read through KWin's screenshots
     WaitState wait;
 };
 
@@ -75,11 +79,22 @@ const char* openPortal()
         return noPortal;
     if (const char* problem = openPortalSession(); *problem != '\0')
         return problem;
-    if (!waitForFrameSince(0, monotonicNs() + firstFrameMs * 1'000'000)) {
+    // Plasma's screen cast sends no pictures: KWin's own screenshots instead,
+    // where it takes them for this program.
+    const bool plasma = plasmaDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
+    std::string refused;
+    if (plasma)
+        refused = openKwinShots();
+    pacing.kwinShots = plasma && refused.empty();
+    if (!pacing.kwinShots && !waitForFrameSince(0, monotonicNs() + firstFrameMs * 1'000'000)) {
         // KWin's screen cast sends no picture at all where it sends only empty
         // ones with the pointer shown: the same line for both.
         const bool unreadable = framesUnreadable() || plasmaDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
         closePortalSession();
+        if (plasma) {
+            kwinRefusal = kwinRefusalLine(refused);
+            return kwinRefusal.c_str();
+        }
         return unreadable ? emptyFrames : noFrames;
     }
     pacing.open = true;
@@ -111,6 +126,8 @@ bool sessionEnded()
 
 void closePortal()
 {
+    // A look's shot under way is waited for: its thread must not outlive the run.
+    cancelKwinShot();
     if (!pacing.open)
         return;
     if (sessionEnded()) {
@@ -163,6 +180,10 @@ void capturePortal(int32_t left, int32_t top, int32_t width, int32_t height, uin
     // No screen is shared any more: nothing on it is vouched for.
     if (sessionEnded()) {
         std::fill(out, out + int64_t{width} * height, invalidColour);
+        return;
+    }
+    if (pacing.kwinShots) {
+        kwinShot(left, top, width, height, out);
         return;
     }
     const int64_t asked = monotonicNs();
@@ -227,6 +248,11 @@ void beginCapturePortal(int32_t left, int32_t top, int32_t width, int32_t height
     pacing.unsettledGestures = 0;
     const CastStream& screen = portalStream();
     pacing.lookPixels = int64_t{width} * height;
+    if (pacing.kwinShots) {
+        beginKwinShot(left, top, width, height);
+        pacing.lookStarted = true;
+        return;
+    }
     const int64_t now = monotonicNs();
     pacing.lookStarted = false;
     withFrameLook([&](FrameLook& frameLook, const FrameView* newest, int64_t shownNs) {
@@ -238,6 +264,8 @@ void beginCapturePortal(int32_t left, int32_t top, int32_t width, int32_t height
 
 bool captureDonePortal(uint32_t* out)
 {
+    if (pacing.kwinShots)
+        return kwinShotDone(out);
     bool decided = false;
     const bool streaming = pacing.lookStarted && !sessionEnded() && withFrameLook([&](FrameLook& frameLook, const FrameView*, int64_t) {
         decided = frameLookDecided(frameLook, monotonicNs(), quietLookMs * 1'000'000);
@@ -254,6 +282,7 @@ bool captureDonePortal(uint32_t* out)
 
 void cancelCapturePortal()
 {
+    cancelKwinShot();
     withFrameLook([](FrameLook& frameLook, const FrameView*, int64_t) { frameLook = FrameLook{}; });
 }
 

@@ -19,11 +19,20 @@ gnome_runtime=
 gnome_bus=
 gnome_nice=-19
 gnome_desktop=GNOME  # XDG_CURRENT_DESKTOP
+# Programs KWin takes screenshots for: a .desktop file each in the user's data,
+# as a package installs one (KWin finds it by the executable's path).
+gnome_screenshot_programs=()
 
 start_gnome() {
   local logdir=$1 inside=${2:-gnome-inside.sh} i
   gnome_runtime=$(mktemp -d "${TMPDIR:-/tmp}/scrivdraw-gnome.XXXXXX")
-  mkdir -p "$gnome_runtime/home"
+  mkdir -p "$gnome_runtime/home/.local/share/applications"
+  local program
+  for program in "${gnome_screenshot_programs[@]}"; do
+    printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s\nNoDisplay=true\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n' \
+      "$(basename "$program")" "$(readlink -f "$program")" \
+      >"$gnome_runtime/home/.local/share/applications/$(basename "$program").desktop"
+  done
   chown -R "$gnome_uid:$gnome_gid" "$gnome_runtime"
   chmod 700 "$gnome_runtime"
   unset DISPLAY WAYLAND_DISPLAY
