@@ -59,9 +59,7 @@ DrawingCheck checkDrawingShown(const PageModel& meant, DrawingCheckReport& repor
             return DrawingCheck::Aborted;
         sleepMilliseconds(stillReadEveryMs);
     }
-    // Widely differing, yet the probes saw input lost amid input shown: a page
-    // starved of time, not one that draws otherwise.
-    if (report.differing * 100 > report.painted * refusalPercent && !paceSawInputLost())
+    if (drawsOtherwise(report.differing, report.painted))
         return DrawingCheck::Unlike;
     return DrawingCheck::Lost;
 }

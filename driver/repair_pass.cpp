@@ -61,6 +61,11 @@ int64_t markDiffering(const PageModel& meant, const std::vector<uint32_t>& seen,
 
 }  // namespace
 
+bool drawsOtherwise(int64_t differing, int64_t painted)
+{
+    return differing * 100 > painted * refusalPercent && !paceSawInputLost();
+}
+
 RepairResult repairBoard(const PageModel& meant, RepairReport& report)
 {
     report = {};
@@ -81,7 +86,7 @@ RepairResult repairBoard(const PageModel& meant, RepairReport& report)
         if (round == 0) {
             firstDiffering = differing;
             report.firstDiffering = count;
-            if (count * 100 > report.painted * refusalPercent && !paceSawInputLost())
+            if (drawsOtherwise(count, report.painted))
                 return RepairResult::Refused;
         }
         // With a pixel or two left, one lost press can undo a whole round, so a

@@ -35,6 +35,9 @@ inline constexpr int32_t mostRepairRounds = 8;
 // Unless the pace saw the page lose input amid input it showed: a browser starved
 // of time for seconds can lose more than that, and drew all it took as modelled.
 inline constexpr int64_t refusalPercent = 25;
+// Whether differing of painted pixels say the page draws otherwise than modelled:
+// more than refusalPercent, and no input seen lost.
+bool drawsOtherwise(int64_t differing, int64_t painted);
 
 // meant: the board the run meant to leave (the page model after the normal pass).
 // Reads the board at BoardOrigin.

@@ -87,9 +87,7 @@ const char* openPortal()
         refused = openKwinShots();
     pacing.kwinShots = plasma && refused.empty();
     if (!pacing.kwinShots && !waitForFrameSince(0, monotonicNs() + firstFrameMs * 1'000'000)) {
-        // KWin's screen cast sends no picture at all where it sends only empty
-        // ones with the pointer shown: the same line for both.
-        const bool unreadable = framesUnreadable() || plasmaDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
+        const bool unreadable = framesUnreadable();
         closePortalSession();
         if (plasma) {
             kwinRefusal = kwinRefusalLine(refused);

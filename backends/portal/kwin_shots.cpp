@@ -108,7 +108,6 @@ struct Look {
     std::thread worker;
     std::vector<uint32_t> pixels;
     std::atomic<bool> done{false};
-    bool running = false;
 };
 
 Look look;
@@ -167,7 +166,6 @@ void beginKwinShot(int32_t left, int32_t top, int32_t width, int32_t height)
     cancelKwinShot();
     look.pixels.assign(size_t(std::max(width, 0)) * size_t(std::max(height, 0)), invalidColour);
     look.done = false;
-    look.running = true;
     look.worker = std::thread([=] {
         takeShot(left, top, width, height, look.pixels.data(), nullptr);
         look.done = true;
@@ -176,12 +174,11 @@ void beginKwinShot(int32_t left, int32_t top, int32_t width, int32_t height)
 
 bool kwinShotDone(uint32_t* out)
 {
-    if (!look.running)
+    if (!look.worker.joinable())
         return true;
     if (!look.done)
         return false;
     look.worker.join();
-    look.running = false;
     std::copy(look.pixels.begin(), look.pixels.end(), out);
     return true;
 }
@@ -191,5 +188,4 @@ void cancelKwinShot()
     // A shot under way ends within its call's and write's time limits.
     if (look.worker.joinable())
         look.worker.join();
-    look.running = false;
 }

@@ -69,6 +69,18 @@ protected:
         return result;
     }
 
+    // A fresh page that takes its input through page, watched, -pace auto chosen.
+    static void watchedPage(VirtualInputHandler page, int32_t pageCostUs = 0)
+    {
+        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
+        showScrivletPage(testBoardX, testBoardY);
+        setVirtualInputHandler(page);
+        setVirtualPageCost(pageCostUs);
+        resetRandomSource();
+        armPageWatchdog(testBoardX, testBoardY - 2, 300);
+        choosePace(paceAuto);
+    }
+
     static int64_t closestRecordsUs()
     {
         const std::vector<LoggedInput>& log = virtualInputLog();
@@ -306,13 +318,7 @@ TEST_F(PagePace, CountsProbesThatNeverShowAndSlowsDown)
     dropEvery = 7;
     pressesSeen = 0;
     dropping = false;
-    resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
-    showScrivletPage(testBoardX, testBoardY);
-    setVirtualInputHandler(droppingPage);
-    setVirtualPageCost(200);
-    resetRandomSource();
-    armPageWatchdog(testBoardX, testBoardY - 2, 300);
-    choosePace(paceAuto);
+    watchedPage(droppingPage, 200);
     ASSERT_EQ(runFastPass(settings, picture, nullptr), PassResult::Finished);
     const PaceReport report = paceReport();
     EXPECT_GT(report.dropped, 0);
@@ -379,12 +385,7 @@ TEST_F(PagePace, APageThatShowsNothingIsWaitedForThenDrawnBlind)
     };
     for (const Case c : {Case{deadPage, true}, Case{offColourPage, false}}) {
         SCOPED_TRACE(c.untouched);
-        resetVirtualDesktop(testScreenWidth, testScreenHeight, 0xFFFFFFu);
-        showScrivletPage(testBoardX, testBoardY);
-        setVirtualInputHandler(c.page);
-        resetRandomSource();
-        armPageWatchdog(testBoardX, testBoardY - 2, 300);
-        choosePace(paceAuto);
+        watchedPage(c.page);
         ASSERT_EQ(runDrawingPass(settings, picture, nullptr), PassResult::Finished);
         const PaceReport report = paceReport();
         EXPECT_EQ(report.pauseUs, 1000);
