@@ -34,13 +34,26 @@ void sendAll(int connection, const std::string& text)
     }
 }
 
+// Closes after the client has read the answer: closing with its bytes still
+// unread would reset the connection, and the client could see the reset
+// before the answer.
+void closeAnswered(int connection)
+{
+    shutdown(connection, SHUT_WR);
+    char chunk[1024];
+    pollfd wait = {connection, POLLIN, 0};
+    while (poll(&wait, 1, 2000) > 0 && recv(connection, chunk, sizeof chunk, 0) > 0) {
+    }
+    close(connection);
+}
+
 void answer(LocalWebServer& server, int connection)
 {
     const std::string request = readRequest(connection);
     // A TLS greeting gets plain text back, as from a server that speaks no TLS.
     if (!request.empty() && request[0] == '\x16') {
         sendAll(connection, "HTTP/1.1 400 Bad Request\r\nConnection: close\r\n\r\n");
-        close(connection);
+        closeAnswered(connection);
         return;
     }
     const size_t start = request.find(' ') + 1;
@@ -53,11 +66,11 @@ void answer(LocalWebServer& server, int connection)
             return;
         }
         sendAll(connection, a.head + "Connection: close\r\n\r\n" + a.body);
-        close(connection);
+        closeAnswered(connection);
         return;
     }
     sendAll(connection, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-    close(connection);
+    closeAnswered(connection);
 }
 
 void serve(LocalWebServer& server)
