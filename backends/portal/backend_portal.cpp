@@ -6,6 +6,7 @@
 #include "backends/linux_desktops.h"
 #include "backends/linux_timing.h"
 #include "backends/portal/desktop_choice.h"
+#include "backends/portal/kwin_input.h"
 #include "backends/portal/kwin_shots.h"
 #include "backends/portal/pipewire_frames.h"
 #include "backends/portal/portal_session.h"
@@ -79,13 +80,15 @@ const char* openPortal()
         return noPortal;
     if (const char* problem = openPortalSession(); *problem != '\0')
         return problem;
-    // Plasma's screen cast sends no pictures: KWin's own screenshots instead,
-    // where it takes them for this program.
+    // Plasma's screen cast sends no pictures: KWin's own screenshots instead, where
+    // it takes them for this program, and its input, without the portal's round trips.
     const bool plasma = plasmaDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
     std::string refused;
     if (plasma)
         refused = openKwinShots();
     pacing.kwinShots = plasma && refused.empty();
+    if (pacing.kwinShots)
+        openKwinInput();
     if (!pacing.kwinShots && !waitForFrameSince(0, monotonicNs() + firstFrameMs * 1'000'000)) {
         const bool unreadable = framesUnreadable();
         closePortalSession();

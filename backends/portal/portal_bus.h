@@ -23,6 +23,7 @@ GVariant* callPortal(const char* interface, const char* method, GVariant* parame
 void portalPointerRefused();
 
 // Once the session has started: which of the processes after the portal answer
-// the reads that settle the input (see settlePortalInput). Forgotten at the end.
+// the reads that settle the input (see settlePortalInput). Forgotten at the end,
+// and KWin's input with them.
 void findInputHops();
 void forgetInputHops();

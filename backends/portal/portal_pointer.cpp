@@ -1,5 +1,7 @@
-// The pointer through the portal session, and the settling of what was sent.
+// The pointer through the portal session, and the settling of what was sent;
+// on KDE Plasma through KWin's fake input instead, where KWin grants it.
 
+#include "backends/portal/kwin_input.h"
 #include "backends/portal/portal_bus.h"
 #include "backends/portal/portal_session.h"
 
@@ -144,6 +146,7 @@ void findInputHops()
 
 void forgetInputHops()
 {
+    closeKwinInput();
     for (bool& answers : hopAnswers)
         answers = false;
     if (pending.replyFilter != 0 && portalBus() != nullptr)
@@ -159,6 +162,9 @@ bool portalPointerTo(int32_t x, int32_t y)
 {
     if (portalSessionHandle().empty())
         return false;
+    // The fake input takes the desktop's global space; the portal, the stream's.
+    if (kwinInputOpen())
+        return kwinPointerTo(portalStream().x + x, portalStream().y + y);
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     return notify("NotifyPointerMotionAbsolute", g_variant_new("(oa{sv}udd)", portalSessionHandle().c_str(), &options,
@@ -169,6 +175,8 @@ bool portalLeftButton(bool down)
 {
     if (portalSessionHandle().empty())
         return false;
+    if (kwinInputOpen())
+        return kwinLeftButton(down);
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     return notify("NotifyPointerButton",
@@ -179,6 +187,10 @@ void settlePortalInput() { settlePortalInputBy(true); }
 
 void settlePortalInputBy(bool now)
 {
+    if (kwinInputOpen()) {
+        settleKwinInput(now);
+        return;
+    }
     if (portalBus() == nullptr)
         return;
     // The settle begun before has ended, and the portal has handed on what was

@@ -19,7 +19,7 @@ gnome_runtime=
 gnome_bus=
 gnome_nice=-19
 gnome_desktop=GNOME  # XDG_CURRENT_DESKTOP
-# Programs KWin takes screenshots for: a .desktop file each in the user's data,
+# Programs KWin takes screenshots and input from: a .desktop file each in the user's data,
 # as a package installs one (KWin finds it by the executable's path).
 gnome_screenshot_programs=()
 
@@ -29,7 +29,7 @@ start_gnome() {
   mkdir -p "$gnome_runtime/home/.local/share/applications"
   local program
   for program in "${gnome_screenshot_programs[@]}"; do
-    printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s\nNoDisplay=true\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n' \
+    printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s\nNoDisplay=true\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
       "$(basename "$program")" "$(readlink -f "$program")" \
       >"$gnome_runtime/home/.local/share/applications/$(basename "$program").desktop"
   done
