@@ -14,6 +14,11 @@
 namespace {
 
 constexpr int64_t showWithinMs = 2000;
+// A pixel that still shows what it showed before may be on a page held up by a
+// busy machine (seen: Chromium starved for over 2 s at its first click) rather
+// than one that takes no input: it is given longer. A page that paints it in
+// another colour is told at showWithinMs.
+constexpr int64_t untouchedWithinMs = 6000;
 constexpr int32_t lookEveryMs = 10;
 // A mark proves the sliders set the pen only in a pen with a channel at least this
 // bright: a page whose slider clicks miss (shown at another scale, near 1:1) keeps
@@ -30,7 +35,9 @@ struct StrokeCheck {
     bool due = false;              // the gesture just sent must show
     int32_t x = 0;
     int32_t y = 0;
-    uint32_t seen = 0;  // 0x00BBGGRR, the last read at (x, y)
+    uint32_t before = 0;  // 0x00BBGGRR, (x, y) before the gesture
+    uint32_t seen = 0;    // the last read there
+    int64_t waitedMs = 0;
     int32_t darkMarks = 0;  // marks seen in a pen too dark to prove the sliders
     bool pauseAsked = false;  // keypad minus went down while a stroke was awaited
 };
@@ -87,7 +94,10 @@ void strokeCheckBefore(int32_t channel, int32_t x1, int32_t y1)
         return;
     // Slider clicks set the pen, which the pen tracker follows. The press pixel is painted by a dot and a line alike; one already in the pen's
     // colour would prove nothing.
-    if (channel != boardGesture || !onBoard(x1, y1) || nearPen(readScreenPixel(x1, y1)))
+    if (channel != boardGesture || !onBoard(x1, y1))
+        return;
+    check.before = readScreenPixel(x1, y1);
+    if (nearPen(check.before))
         return;
     check.due = true;
     check.x = x1;
@@ -119,7 +129,9 @@ void strokeCheckAfter(bool (*pageAway)())
             return;
         if (isKeyDown(ControlKey::KeypadMinus))
             check.pauseAsked = true;
-        if (clockMilliseconds() - start >= showWithinMs)
+        const bool untouched = check.seen != invalidColour && coloursNear(check.seen, check.before);
+        check.waitedMs = clockMilliseconds() - start;
+        if (check.waitedMs >= (untouched ? untouchedWithinMs : showWithinMs))
             break;
         sleepMilliseconds(lookEveryMs);
     }
@@ -138,6 +150,6 @@ bool strokeCheckPauseAsked()
 std::string strokeCheckFailure()
 {
     return "The page does not show what was drawn at (" + std::to_string(check.x) + ", " + std::to_string(check.y) +
-           "): after 2 s it shows " + hexColour(check.seen) + ", not the pen's " + hexColour(penColour()) +
+           "): after " + std::to_string((check.waitedMs + 500) / 1000) + " s it shows " + hexColour(check.seen) + ", not the pen's " + hexColour(penColour()) +
            ", so it is not the drawing page or takes no input.";
 }

@@ -102,7 +102,7 @@ TEST_F(BoardFinding, APageAtAnotherScaleStopsAfterItsFirstPoint)
         const std::string found = "Found start of Scrivlet board at " + std::to_string(x) + " , " +
                                   std::to_string(y) + " \n";
         const std::string stop = "The page does not show what was drawn at (" + std::to_string(x) + ", " +
-                                 std::to_string(y) + "): after 2 s it shows #FFFFFF, not the pen's #C86432, so it "
+                                 std::to_string(y) + "): after 6 s it shows #FFFFFF, not the pen's #C86432, so it "
                                  "is not the drawing page or takes no input.";
         const std::string advice = likelyScaleAdvice(edge, c.display);
         EXPECT_EQ(r.status, -1) << c.name;
@@ -296,6 +296,13 @@ void deliverHeld(int64_t nowMs)
     }
 }
 
+// A page that marks the board in grey wherever it is pressed.
+void paintGrey(int32_t x, int32_t y, uint32_t flags)
+{
+    if ((flags & mouseLeftDown) && x >= 100 && y >= 252 && x < 400 && y < 552)
+        paintVirtualRect(x, y, 1, 1, 0x808080u);
+}
+
 // A window put over the page just as its first stroke comes, for 3 s.
 int64_t coveredUntil = -1;
 void coveredAtFirstStroke(int32_t x, int32_t y, uint32_t flags)
@@ -316,22 +323,30 @@ void uncoverAfterwards(int64_t nowMs)
 TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
 {
     const std::string picture = blackPicture();
-    const std::string stopLine = "The page does not show what was drawn at (100, 252): after 2 s it shows #FFFFFF, "
-                                 "not the pen's #000000, so it is not the drawing page or takes no input.\n";
+    const auto stopLine = [](const char* after, const char* shows) {
+        return std::string("The page does not show what was drawn at (100, 252): after ") + after + " s it shows " +
+               shows + ", not the pen's #000000, so it is not the drawing page or takes no input.\n";
+    };
     const struct {
         const char* name;
         bool fast;
-        int page;  // 0: no input taken, 1: painted 40 ms later, 2: no input, the board already black,
-                   // 3: covered as the first stroke comes
+        int page;  // 0: no input taken, 1: painted heldMs later, 2: no input, the board already black,
+                   // 3: covered as the first stroke comes, 4: painted grey
+        int64_t heldMs;
         int status;
         std::string after;  // what follows the found line
     } cases[] = {
-        {"PageTakesNoInput", false, 0, -1, stopLine},
-        {"PageTakesNoInputFast", true, 0, -1, stopLine},
-        {"PagePaintsLater", false, 1, 0, "Have a day!\n"},
-        {"PagePaintsLaterFast", true, 1, 0, "Have a day!\n"},
-        {"NothingToChange", false, 2, 0, "Have a day!\n"},
-        {"CoveredAtTheFirstStroke", false, 3, 0, "Have a day!\n"},
+        {"PageTakesNoInput", false, 0, 0, -1, stopLine("6", "#FFFFFF")},
+        {"PageTakesNoInputFast", true, 0, 0, -1, stopLine("6", "#FFFFFF")},
+        {"PagePaintsLater", false, 1, 40, 0, "Have a day!\n"},
+        {"PagePaintsLaterFast", true, 1, 40, 0, "Have a day!\n"},
+        // A page held up by a busy machine, its pixel untouched meanwhile.
+        {"PageHeldUpForSeconds", false, 1, 4000, 0, "Have a day!\n"},
+        {"PageHeldUpTooLong", true, 1, 7000, -1, stopLine("6", "#FFFFFF")},
+        {"NothingToChange", false, 2, 0, 0, "Have a day!\n"},
+        {"CoveredAtTheFirstStroke", false, 3, 0, 0, "Have a day!\n"},
+        // A page that paints, but not in the pen's colour, is told as soon as before.
+        {"PagePaintsAnotherColour", false, 4, 0, -1, stopLine("2", "#808080")},
     };
     for (const auto& c : cases) {
         resetVirtualDesktop(testScreenWidth, testScreenHeight);
@@ -340,9 +355,12 @@ TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
         if (c.page == 0 || c.page == 2)
             setVirtualInputHandler(nullptr);
         if (c.page == 1) {
+            heldForMs = c.heldMs;
             setVirtualInputHandler(paintLater);
             setVirtualClockHook(deliverHeld);
         }
+        if (c.page == 4)
+            setVirtualInputHandler(paintGrey);
         if (c.page == 2)
             paintVirtualRect(100, 252, 300, 300, 0x000000u);
         if (c.page == 3) {
@@ -355,6 +373,7 @@ TEST_F(BoardFinding, TheFirstStrokeMustShowOnTheScreen)
             args.push_back("-fast");
         const RunOutcome r = runWith(args);
         setVirtualClockHook(nullptr);
+        heldForMs = 40;
         EXPECT_EQ(r.status, c.status) << c.name;
         EXPECT_EQ(r.output, "Found start of Scrivlet board at 100 , 252 \n" + c.after) << c.name;
         if (c.page == 3) {
