@@ -19,6 +19,8 @@ int64_t queueBudgetUs() { return pace.chosen == paceDefault ? defaultLeadUs : qu
 
 int64_t mostLeadRecords() { return pace.chosen == paceDefault ? defaultLeadRecords : largestWindow; }
 
+int64_t smallestLagWindow() { return pace.chosen == paceAuto ? smallestAutoLagWindow : smallestWindow; }
+
 namespace {
 
 const char* const stalledText =

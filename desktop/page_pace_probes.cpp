@@ -140,9 +140,9 @@ bool readOldestProbe()
         pace.window = std::min(pace.window + std::max(windowStep, pace.window / 32), mostLeadRecords());
         scaleAutoPause(97);
     } else if (queued > queueBudgetUs() / 2 && probe.records > pace.cutAtRecords) {
-        pace.window = std::max(pace.window * 7 / 8, smallestWindow);
+        pace.window = std::max(pace.window * 7 / 8, std::min(pace.window, smallestLagWindow()));
         pace.cutAtRecords = pace.sentRecords;
-        scaleAutoPause(110);
+        scaleAutoPause(110, slowestFixedPaceUs);
     }
     return true;
 }
@@ -195,11 +195,13 @@ void readOverdueProbe(bool youngerShown)
 
 }  // namespace
 
-void scaleAutoPause(int64_t percent)
+void scaleAutoPause(int64_t percent, int32_t ceilingUs)
 {
-    if (pace.chosen == paceAuto)
-        pace.pauseUs = static_cast<int32_t>(
-            std::clamp<int64_t>(int64_t{pace.pauseUs} * percent / 100, fastestPaceUs, slowestAutoPaceUs));
+    if (pace.chosen != paceAuto)
+        return;
+    // A pause a drop made longer is not shortened by a lower ceiling.
+    const int64_t scaled = std::min<int64_t>(int64_t{pace.pauseUs} * percent / 100, std::max(ceilingUs, pace.pauseUs));
+    pace.pauseUs = static_cast<int32_t>(std::clamp<int64_t>(scaled, fastestPaceUs, slowestAutoPaceUs));
 }
 
 void goBlind()

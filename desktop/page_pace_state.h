@@ -18,6 +18,11 @@ inline constexpr int64_t smallestWindow = 8;
 // it needs over a hundred ahead to be kept busy. More only queues input.
 inline constexpr int64_t largestWindow = 192;
 inline constexpr int64_t windowStep = 2;
+// A lag alone never cuts -pace auto's window below this: a busy machine's browser
+// paints seldom and late, so its probes look queued however little is, and cut to
+// a dozen records the page waited on its input (auto took twice the default's
+// time). The holds still bound the queue in time; a drop still halves the window.
+inline constexpr int64_t smallestAutoLagWindow = 96;
 // Probes on their way at once, taken an eighth of the window apart: with only one,
 // the records sent before it would be known taken a whole lag later than they are,
 // and the page would get a window's worth only every second lag.
@@ -93,9 +98,14 @@ int64_t leadWindow();
 // with a pace, the lead without; and the most records let ahead.
 int64_t queueBudgetUs();
 int64_t mostLeadRecords();
+// The fewest records a lag may cut the window to (a drop cuts further).
+int64_t smallestLagWindow();
 // -pace auto: a shorter pause while the page keeps up, a longer one when it lags
-// or drops.
-void scaleAutoPause(int64_t percent);
+// or drops, up to ceilingUs. A lag alone never slows it past the default's
+// millisecond (the window and the holds bound the queue; past that a busy
+// machine's jitter, read as queue, made auto slower than no -pace at all): only a
+// page that drops input is given a slower pace.
+void scaleAutoPause(int64_t percent, int32_t ceilingUs = slowestAutoPaceUs);
 // Gives up the feedback: the page does not paint what it is sent as expected, or
 // not at all. What is left goes at the millisecond pace every page takes.
 void goBlind();
