@@ -200,7 +200,8 @@ void scaleAutoPause(int64_t percent, int32_t ceilingUs)
     if (pace.chosen != paceAuto)
         return;
     // A pause a drop made longer is not shortened by a lower ceiling.
-    const int64_t scaled = std::min<int64_t>(int64_t{pace.pauseUs} * percent / 100, std::max(ceilingUs, pace.pauseUs));
+    const int64_t ceiling = std::max(ceilingUs, pace.pauseUs);
+    const int64_t scaled = std::min<int64_t>(int64_t{pace.pauseUs} * percent / 100, ceiling);
     pace.pauseUs = static_cast<int32_t>(std::clamp<int64_t>(scaled, fastestPaceUs, slowestAutoPaceUs));
 }
 

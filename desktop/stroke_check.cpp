@@ -149,7 +149,8 @@ bool strokeCheckPauseAsked()
 
 std::string strokeCheckFailure()
 {
+    const std::string waited = std::to_string((check.waitedMs + 500) / 1000);
     return "The page does not show what was drawn at (" + std::to_string(check.x) + ", " + std::to_string(check.y) +
-           "): after " + std::to_string((check.waitedMs + 500) / 1000) + " s it shows " + hexColour(check.seen) + ", not the pen's " + hexColour(penColour()) +
+           "): after " + waited + " s it shows " + hexColour(check.seen) + ", not the pen's " + hexColour(penColour()) +
            ", so it is not the drawing page or takes no input.";
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The first stroke is checked on the screen: the first board gesture meant to
 // change a pixel must show there in the pen's colour within 2 s (pages paint a
-// frame or two later; 6 s while the pixel shows what it showed before), and so must the next ones until one shows in a pen bright
-// enough to prove that the sliders took their clicks. What finds a board cannot
+// frame or two later; 6 s while the pixel shows what it showed before), and so
+// must the next ones until one shows in a pen bright enough to prove that the
+// sliders took their clicks. What finds a board cannot
 // tell a page that takes no input, one shown at another scale, or another page
 // with a grey line, from the drawing page; this can. Once such a stroke showed,
 // nothing more is checked. Like the watchdog, it checks only the desktop it was
